@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+// Shared helpers of the whole program.
+
+// True when the path names an existing entry that is not a folder.
+bool Datei_existiert(const QString& pfad);
+
+// True when the path names an existing folder; false on any error.
+bool Ist_Ordner(const QString& pfad);
+
+// Creates or replaces the file with exactly these bytes, no line end added.
+// The file is replaced in one step: readers see the old or the new content,
+// never a half-written one. Raises Laufzeitfehler 75 when it cannot be written.
+void Textdatei_schreiben(const QString& pfad, const QByteArray& daten);
+// Text variant: each character in the locale's 8-bit encoding.
+void Textdatei_schreiben(const QString& pfad, const QString& text);
+
+// Trims leading and trailing blanks, then cuts before the first NUL character.
+// Inside QObject subclasses call it as ::tr, since QObject::tr hides it.
+QString tr(const QString& text);
+
+// Truth values as the settings file and the tag library give them: -1 true, 0 false.
+constexpr int Wahr = -1;
+constexpr int Falsch = 0;
+
+// Converts a text to a truth value: a number is false for 0 and true otherwise;
+// the words True/False (also Wahr/Falsch, any case) are accepted. Anything else,
+// the empty text included, raises Laufzeitfehler 13.
+bool Wahrheitswert(const QString& text);
+// The text of a truth value as the settings file stores it: "-1" or "0".
+QString Wahrheitszahl(bool wert);
+// The word of a truth value: "True" or "False".
+QString Wahrheitswort(bool wert);
+
+// The path separator of this platform: '\' on Windows, '/' elsewhere.
+QChar Pfadtrenner();
+// Folder and name joined by one separator (none added when the folder ends with one).
+QString Pfad_verbinden(const QString& ordner, const QString& name);
+// The part of a path behind its last separator (the whole path when it has none).
+QString Dateiname(const QString& pfad);
+// The song name: the file name without its last four characters (empty when shorter).
+QString Liedname(const QString& pfad);
+// The program's version as shown to users and compared with the server: major.minor.revision.
+QString Versionstext();

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QListWidget>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class clsAudioGenie;
+class Umgebung;
+
+// The settings in memory, loaded from the settings file by Einstellungen_laden.
+struct Einstellungen {
+    bool BildtoTag = true;
+    bool UseTag = true;
+    bool AltBild = true;
+    bool Klammern = true;
+    bool AllesLoggen = false;
+    QString BildFormat = QStringLiteral("Big");
+    QString Covertyp = QStringLiteral("1");
+    QStringList TrZeKuenstler{QStringLiteral("featuring"), QStringLiteral("ft."), QStringLiteral("feat."),
+                              QStringLiteral("feat")};
+};
+
+// Program-wide state: created once by main (or by each test) and handed to the
+// windows, so that every test starts from a fresh one with its own program folder.
+struct Kontext {
+    Kontext();
+    ~Kontext();
+    Kontext(const Kontext&) = delete;
+    Kontext& operator=(const Kontext&) = delete;
+
+    // The folder of the program file, without a trailing separator (unless a root).
+    QString Programmordner;
+    // The program file's name without extension: names the settings and log files.
+    QString Programmname = QStringLiteral("vellinor");
+
+    Einstellungen Einst;
+    // Full path of the file last loaded into the track view.
+    QString AktuelleDatei;
+    // Extra protocol lines, switched on from the command line.
+    bool DetailProtokoll = false;
+
+    // The one tag library object.
+    std::shared_ptr<clsAudioGenie> AudioGenie;
+    // Dialogs and everything else that leaves the program; not owned.
+    Umgebung* Oberflaeche = nullptr;
+
+    // The protocol list of the main window (none in the command-line program).
+    QPointer<QListWidget> lstProtokoll;
+    // The error list window, created hidden at the first error line.
+    std::unique_ptr<QWidget> Fehlerfenster;
+    // Without windows (command-line program) no error list window is created.
+    bool MitFenstern = true;
+    // Extra receivers of protocol and error lines (the command-line program prints them).
+    std::function<void(const QString&)> ProtokollEcho;
+    std::function<void(const QString&)> FehlerEcho;
+
+    // Cached path of the settings file, worked out on first use.
+    QString IniPfadCache;
+
+    // The temporary picture file "last.jpg" in the program folder.
+    QString LastJpg() const;
+};
