@@ -1,6 +1,32 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include "app/QtUmgebung.h"
+#include "app/frmVellinor.h"
+#include "common/Kontext.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Vellinor"));
+
+    // Standard buttons and dialogs in German, as on a German system.
+    QTranslator qtDeutsch;
+    if (qtDeutsch.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtDeutsch);
+    }
+
+    QtUmgebung umgebung;
+    Kontext ctx;
+    ctx.Programmordner = QApplication::applicationDirPath();
+    ctx.Oberflaeche = &umgebung;
+
+    QStringList argumente = QApplication::arguments();
+    argumente.removeFirst();
+
+    frmVellinor fenster(ctx);
+    fenster.Form_Load(argumente.join(QLatin1Char(' ')));
+    fenster.show();
+    return QApplication::exec();
 }

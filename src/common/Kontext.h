@@ -1,15 +1,32 @@
 #pragma once
 
+#include <QLabel>
 #include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
+#include "common/Bildanzeige.h"
+
 class clsAudioGenie;
 class Umgebung;
+
+// The main window's controls that the file list, the track view and the cover
+// search work on. All empty in the command-line program.
+struct Hauptansicht {
+    QPointer<QWidget> Fenster;  // its caption carries the search progress
+    QPointer<QListWidget> lstDateien;
+    QPointer<Bildanzeige> Image1;
+    QPointer<QLabel> lblNoPic;
+    QPointer<QLabel> lblArtistTitel;
+    QPointer<QLabel> lblAlbum;
+    QPointer<QLabel> lblTechDaten;
+    QPointer<QPushButton> cmdDelCover;
+};
 
 // The settings in memory, loaded from the settings file by Einstellungen_laden.
 struct Einstellungen {
@@ -50,6 +67,8 @@ struct Kontext {
 
     // The protocol list of the main window (none in the command-line program).
     QPointer<QListWidget> lstProtokoll;
+    // The track view and file list of the main window.
+    Hauptansicht Ansicht;
     // The error list window, created hidden at the first error line.
     std::unique_ptr<QWidget> Fehlerfenster;
     // Without windows (command-line program) no error list window is created.
@@ -57,6 +76,8 @@ struct Kontext {
     // Extra receivers of protocol and error lines (the command-line program prints them).
     std::function<void(const QString&)> ProtokollEcho;
     std::function<void(const QString&)> FehlerEcho;
+    // Set once a failed log write has been reported, so the notice appears only once.
+    bool LogFehlerGemeldet = false;
 
     // Cached path of the settings file, worked out on first use.
     QString IniPfadCache;

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class Bildanzeige;
+class Fortschrittsbalken;
+class clsAudioGenie;
+struct Kontext;
+
+// The main window: the file list, the track view, the protocol and the batch run.
+class frmVellinor : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmVellinor(Kontext& ctx, QWidget* eltern = nullptr);
+    ~frmVellinor() override;
+
+    // The start-up sequence of the window's load. The command line is given as one text.
+    void Form_Load(const QString& kommandozeile);
+
+    // Base of the window caption.
+    QString frmtitle;
+    // Cancel request of the batch run: -1 true, 0 false.
+    short Abort = 0;
+
+    // Creates the tag library object at start-up; tests replace it to simulate a failure.
+    std::function<std::shared_ptr<clsAudioGenie>()> AudioGenieErzeugen;
+
+    Kontext& ctx() { return ctx_; }
+
+protected:
+    void closeEvent(QCloseEvent* ereignis) override;
+
+private:
+    void Oberflaeche_aufbauen();
+    void Einstellungen_anwenden();
+    void Einstellung_schreiben(const QString& schluessel, const QString& wert);
+
+    // Each group of handlers is wired in a file of its own (frmVellinor_<Gruppe>.cpp).
+    void Dateiliste_verbinden();  // file list, drag and drop, track view, summary, cover removal
+    void Suche_verbinden();       // single search and batch run
+    void Editor_verbinden();      // tag editor
+    void Dialoge_verbinden();     // options, help, about
+
+    // Start-up steps.
+    void Changelog_pruefen();           // change log fetched and shown when due
+    void Changelog_nach_Startfehler();  // change log after start-up error B
+    void Update();                      // update check
+    void Drop_einschalten();
+    void Drop_ausschalten();
+
+    void Startfehler_B();
+
+    Kontext& ctx_;
+    // True while the program sets controls itself, so that their handlers write nothing.
+    bool setztSelbst_ = false;
+
+public:
+    // Controls, named as their objectName.
+    QGroupBox* Frame6 = nullptr;
+    QCheckBox* chkUnterverzeichnisse = nullptr;
+    QPushButton* cmdVerzeichnisLaden = nullptr;
+    QPushButton* cmdDelEintrag = nullptr;
+    QPushButton* cmdListeLeeren = nullptr;
+    QListWidget* lstDateien = nullptr;
+    QLabel* label1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QRadioButton* optBildtoFile = nullptr;
+    QRadioButton* optBildtoTag = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QRadioButton* optFragen = nullptr;
+    QRadioButton* optUeberspringen = nullptr;
+    QRadioButton* optOver = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QPushButton* cmdTagEditor = nullptr;
+    QPushButton* cmdDelCover = nullptr;
+    QPushButton* cmdDateiInfo = nullptr;
+    Bildanzeige* Image1 = nullptr;
+    QLabel* lblNoPic = nullptr;
+    QLabel* lblArtistTitel = nullptr;
+    QLabel* lblAlbum = nullptr;
+    QLabel* lblTechDaten = nullptr;
+    QLabel* Label_0 = nullptr;
+    QLabel* Label_1 = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QListWidget* lstProtokoll = nullptr;
+    QPushButton* cmdFehlerprotokoll = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    Fortschrittsbalken* Picture1 = nullptr;
+    QPushButton* cmdAlleCover = nullptr;
+    QPushButton* cmdAbbrechen = nullptr;
+    QCheckBox* chkRuhezustandNachSuche = nullptr;
+    QPushButton* cmdOptionen = nullptr;
+    QPushButton* cmdHilfe = nullptr;
+    QPushButton* cmdInfo = nullptr;
+};

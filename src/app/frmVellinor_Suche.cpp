@@ -1,0 +1,3 @@
+#include "app/frmVellinor.h"
+
+void frmVellinor::Suche_verbinden() {}
