@@ -1,0 +1,799 @@
+#include "tags/clsAudioGenie.h"
+
+#include <taglib/apeitem.h>
+#include <taglib/apetag.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/commentsframe.h>
+#include <taglib/id3v1genres.h>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/mpegheader.h>
+#include <taglib/mpegproperties.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/tdebuglistener.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/tfile.h>
+#include <taglib/urllinkframe.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include "common/Helfer.h"
+#include "common/Laufzeitfehler.h"
+
+namespace {
+
+// Bytes of audio read at analyse time to find the first MPEG frame and its
+// VBR header; a second, larger attempt is made when nothing was found.
+constexpr qint64 AudioKopf = 16 * 1024;
+constexpr qint64 AudioKopfGross = 512 * 1024;
+// APE tags larger than this are taken for garbage.
+constexpr quint32 ApeHoechstens = 16 * 1024 * 1024;
+constexpr qint64 KopierBlock = 1024 * 1024;
+
+// TagLib's debug messages would go to stderr for every odd file.
+class StillerZuhoerer : public TagLib::DebugListener {
+  public:
+    void printMessage(const TagLib::String&) override {}
+};
+
+// TagLib parses tags from files; this one lives in memory, so no file handle
+// outlives the call that read the bytes.
+struct StromHalter {
+    explicit StromHalter(const QByteArray& daten)
+        : strom(TagLib::ByteVector(daten.constData(), static_cast<unsigned int>(daten.size()))) {}
+    TagLib::ByteVectorStream strom;
+};
+
+class Speicherdatei : private StromHalter, public TagLib::File {
+  public:
+    explicit Speicherdatei(const QByteArray& daten) : StromHalter(daten), TagLib::File(&strom) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
+
+QString Q(const TagLib::String& s) { return QString::fromUtf8(s.toCString(true)); }
+
+TagLib::String T(const QString& s) {
+    const QByteArray u = s.toUtf8();
+    return TagLib::String(u.constData(), TagLib::String::UTF8);
+}
+
+QByteArray Q(const TagLib::ByteVector& b) { return QByteArray(b.data(), b.size()); }
+
+bool IstLatin1(const QString& s) {
+    for (QChar c : s) {
+        if (c.unicode() > 0xFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
+quint32 LiesSyncsafe(const QByteArray& b, qsizetype i) {
+    return (quint32(quint8(b[i]) & 0x7F) << 21) | (quint32(quint8(b[i + 1]) & 0x7F) << 14) |
+           (quint32(quint8(b[i + 2]) & 0x7F) << 7) | quint32(quint8(b[i + 3]) & 0x7F);
+}
+
+quint32 Lies32(const QByteArray& b, qsizetype i) {
+    return (quint32(quint8(b[i])) << 24) | (quint32(quint8(b[i + 1])) << 16) |
+           (quint32(quint8(b[i + 2])) << 8) | quint32(quint8(b[i + 3]));
+}
+
+quint32 Lies32LE(const QByteArray& b, qsizetype i) {
+    return (quint32(quint8(b[i + 3])) << 24) | (quint32(quint8(b[i + 2])) << 16) |
+           (quint32(quint8(b[i + 1])) << 8) | quint32(quint8(b[i]));
+}
+
+void SchreibeSyncsafe(QByteArray& b, qsizetype i, quint32 v) {
+    b[i] = char((v >> 21) & 0x7F);
+    b[i + 1] = char((v >> 14) & 0x7F);
+    b[i + 2] = char((v >> 7) & 0x7F);
+    b[i + 3] = char(v & 0x7F);
+}
+
+// Size of the ID3v2 tag whose 10-byte header is given (header and footer
+// included), or 0 when it is no valid header.
+qint64 Id3v2Groesse(const QByteArray& kopf) {
+    if (kopf.size() < 10 || !kopf.startsWith("ID3")) {
+        return 0;
+    }
+    const int major = quint8(kopf[3]);
+    if (major < 2 || major > 4 || quint8(kopf[4]) == 0xFF) {
+        return 0;
+    }
+    for (int i = 6; i < 10; ++i) {
+        if (quint8(kopf[i]) & 0x80) {
+            return 0;
+        }
+    }
+    const bool fuss = major == 4 && (quint8(kopf[5]) & 0x10);
+    return 10 + qint64(LiesSyncsafe(kopf, 6)) + (fuss ? 10 : 0);
+}
+
+// Reads from an open file; a short read near the end gives fewer bytes.
+QByteArray Lesen(QFile& f, qint64 pos, qint64 anzahl) {
+    if (anzahl <= 0 || pos < 0 || !f.seek(pos)) {
+        return {};
+    }
+    return f.read(anzahl);
+}
+
+// End of the ID3v2 region at the start of the file. Further tags directly
+// behind the first are counted in, as other readers skip them too.
+qint64 Id3v2Ende(QFile& f, qint64 groesse) {
+    qint64 ende = 0;
+    for (int i = 0; i < 16 && ende + 10 <= groesse; ++i) {
+        const qint64 g = Id3v2Groesse(Lesen(f, ende, 10));
+        if (g == 0) {
+            break;
+        }
+        ende = qMin(groesse, ende + g);
+    }
+    return ende;
+}
+
+bool HatId3v1(QFile& f, qint64 groesse, qint64 v2Ende) {
+    return groesse - 128 >= v2Ende && Lesen(f, groesse - 128, 3) == "TAG";
+}
+
+void Dateifehler(int nummer, const QString& pfad) {
+    throw Laufzeitfehler(nummer, Laufzeitfehler::Standardtext(nummer) + QStringLiteral(" (") +
+                                     pfad + QStringLiteral(")"));
+}
+
+void Oeffnen(QFile& f, const QString& pfad) {
+    const QFileInfo info(pfad);
+    if (!info.exists()) {
+        Dateifehler(Fehlernummer::DateiNichtGefunden, pfad);
+    }
+    if (info.isDir() || !f.open(QIODevice::ReadOnly)) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+}
+
+bool Nur_lesbar(const QString& pfad) {
+    const QFileInfo info(pfad);
+    const auto schreiben = QFileDevice::WriteOwner | QFileDevice::WriteUser |
+                           QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    // Checks the bits too: a read-only file stays read-only for an administrator.
+    return !info.isWritable() || !(info.permissions() & schreiben);
+}
+
+bool Auf_Platte(QFileDevice& f) {
+    if (!f.flush()) {
+        return false;
+    }
+#ifdef Q_OS_WIN
+    return _commit(f.handle()) == 0;
+#else
+    return ::fsync(f.handle()) == 0;
+#endif
+}
+
+// Replaces the file by `vorne`, the old bytes [von, bis) and `hinten`. The new
+// content goes to a hidden temporary file in the same folder which is then
+// renamed over the original, so the file is always complete.
+void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qint64 von,
+                    qint64 bis, const QByteArray& hinten) {
+    if (Nur_lesbar(pfad)) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    const QFileInfo info(pfad);
+    QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
+                                                   QStringLiteral(".vellinor-tmp-XXXXXX")));
+    tmp.setAutoRemove(true);
+    if (!tmp.open()) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    bool ok = tmp.write(vorne) == vorne.size() && alt.seek(von);
+    for (qint64 pos = von; ok && pos < bis;) {
+        const QByteArray block = alt.read(qMin(KopierBlock, bis - pos));
+        ok = !block.isEmpty() && tmp.write(block) == block.size();
+        pos += block.size();
+    }
+    ok = ok && tmp.write(hinten) == hinten.size() && tmp.setPermissions(info.permissions()) &&
+         Auf_Platte(tmp);
+    if (!ok) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    const QString tmpName = tmp.fileName();
+    tmp.close();
+    alt.close();
+    std::error_code fehler;
+    std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
+                            std::filesystem::path(pfad.toStdU16String()), fehler);
+    if (fehler) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    tmp.setAutoRemove(false);
+#ifndef Q_OS_WIN
+    // Makes the rename itself durable.
+    const int ordner = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY);
+    if (ordner >= 0) {
+        ::fsync(ordner);
+        ::close(ordner);
+    }
+#endif
+}
+
+// The in-memory tag uses TagLib's ID3v2.4 frame names.
+TagLib::ByteVector Kennung(quint32 rahmen) {
+    char b[4] = {char(rahmen >> 24), char(rahmen >> 16), char(rahmen >> 8), char(rahmen)};
+    TagLib::ByteVector id(b, 4);
+    if (id == "TYER") return TagLib::ByteVector("TDRC");
+    if (id == "TORY") return TagLib::ByteVector("TDOR");
+    return id;
+}
+
+QString Rahmentext(const TagLib::ID3v2::Frame* f) {
+    if (const auto* t = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(f)) {
+        if (!dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame*>(f)) {
+            return Q(t->fieldList().toString("/"));
+        }
+    }
+    return Q(f->toString());
+}
+
+// Latin-1 where that holds the text, else the version's Unicode encoding.
+TagLib::String::Type Textkodierung(const QString& text, int version) {
+    if (IstLatin1(text)) {
+        return TagLib::String::Latin1;
+    }
+    return version >= 4 ? TagLib::String::UTF8 : TagLib::String::UTF16;
+}
+
+QString Bildtyp(const QByteArray& d) {
+    if (d.startsWith("\xFF\xD8\xFF")) return QStringLiteral("image/jpeg");
+    if (d.startsWith("\x89PNG")) return QStringLiteral("image/png");
+    if (d.startsWith("GIF8")) return QStringLiteral("image/gif");
+    if (d.startsWith("BM")) return QStringLiteral("image/bmp");
+    return QStringLiteral("application/octet-stream");
+}
+
+QString Latin1Feld(const QString& text, int laenge) {
+    return QString::fromLatin1(text.toLatin1().left(laenge));
+}
+
+QByteArray Latin1Bytes(const QString& text, int laenge) {
+    QByteArray b = text.toLatin1().left(laenge);
+    b.append(QByteArray(laenge - b.size(), '\0'));
+    return b;
+}
+
+QString Id3v1Text(const QByteArray& roh) {
+    QByteArray b = roh;
+    const qsizetype nul = b.indexOf('\0');
+    if (nul >= 0) {
+        b.truncate(nul);
+    }
+    while (b.endsWith(' ')) {
+        b.chop(1);
+    }
+    return QString::fromLatin1(b);
+}
+
+}  // namespace
+
+struct clsAudioGenie::Daten {
+    QString pfad;
+    bool offen = false;
+
+    // ID3v2: the parsed tag (TagLib keeps a pointer to its source, declared first
+    // so that it outlives the tag).
+    std::unique_ptr<Speicherdatei> v2Quelle;
+    std::unique_ptr<TagLib::ID3v2::Tag> v2;
+    int v2Version = 0;
+
+    struct Id3v1 {
+        bool vorhanden = false;
+        QString titel, interpret, album, jahr, kommentar;
+        int track = 0;
+        int genre = 255;
+    } v1;
+
+    QString apeArtist, apeTitle, apeAlbum, apeYear, apeTrack, apeGenre;
+
+    int bitrate = 0;
+    int samplerate = 0;
+    bool vbr = false;
+    QString audioVersion;
+
+    TagLib::ID3v2::Tag& V2() {
+        if (!v2) {
+            v2 = std::make_unique<TagLib::ID3v2::Tag>();
+            v2Version = 3;
+        }
+        return *v2;
+    }
+
+    QString V2Text(const char* id) const {
+        if (!v2) return {};
+        const TagLib::ID3v2::FrameList& l = v2->frameList(TagLib::ByteVector(id));
+        return l.isEmpty() ? QString() : Rahmentext(l.front());
+    }
+
+    void V2Text(const TagLib::ByteVector& id, const QString& text) {
+        TagLib::ID3v2::Tag& tag = V2();
+        const int ver = v2Version >= 4 ? 4 : 3;
+        if (id.startsWith("T") && id != "TXXX") {
+            if (text.isEmpty()) {
+                tag.removeFrames(id);
+                return;
+            }
+            const TagLib::ID3v2::FrameList l = tag.frameList(id);
+            auto* vorhanden =
+                l.isEmpty() ? nullptr
+                            : dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(l.front());
+            if (vorhanden) {
+                // Keeps the frame's place; drops repeated frames of the same kind.
+                for (auto it = std::next(l.begin()); it != l.end(); ++it)
+                    tag.removeFrame(*it, true);
+                vorhanden->setTextEncoding(Textkodierung(text, ver));
+                vorhanden->setText(T(text));
+            } else {
+                tag.removeFrames(id);
+                auto* f = new TagLib::ID3v2::TextIdentificationFrame(id, Textkodierung(text, ver));
+                f->setText(T(text));
+                tag.addFrame(f);
+            }
+        } else if (id.startsWith("W") && id != "WXXX") {
+            tag.removeFrames(id);
+            if (!text.isEmpty()) {
+                auto* f = new TagLib::ID3v2::UrlLinkFrame(id);
+                f->setUrl(T(text));
+                tag.addFrame(f);
+            }
+        } else {
+            throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
+        }
+    }
+
+    const TagLib::ID3v2::Frame* Rahmen(const char* id, short index) const {
+        if (!v2 || index < 1) return nullptr;
+        const TagLib::ID3v2::FrameList& l = v2->frameList(TagLib::ByteVector(id));
+        return index <= static_cast<short>(l.size()) ? l[index - 1] : nullptr;
+    }
+
+    short Anzahl(const char* id) const {
+        return v2 ? static_cast<short>(
+                        qMin<unsigned>(v2->frameList(TagLib::ByteVector(id)).size(), 32767))
+                  : 0;
+    }
+
+    Id3v1& V1() {
+        v1.vorhanden = true;
+        return v1;
+    }
+
+    QByteArray V1Bytes() const {
+        QByteArray t("TAG");
+        t += Latin1Bytes(v1.titel, 30) + Latin1Bytes(v1.interpret, 30) + Latin1Bytes(v1.album, 30) +
+             Latin1Bytes(v1.jahr, 4);
+        if (v1.track > 0) {
+            t += Latin1Bytes(v1.kommentar, 28);
+            t.append('\0');
+            t.append(char(v1.track));
+        } else {
+            t += Latin1Bytes(v1.kommentar, 30);
+        }
+        t.append(char(v1.genre));
+        return t;
+    }
+
+    void Id3v2Lesen(const QByteArray& region) {
+        // Hand TagLib a clean copy: no extended header, no footer, and a size
+        // that fits the bytes really there (a cut-off tag reads as far as it goes).
+        const int major = quint8(region[3]);
+        const quint8 flags = quint8(region[5]);
+        qint64 deklariert = LiesSyncsafe(region, 6);
+        QByteArray koerper = region.mid(10, deklariert);
+        const bool abgeschnitten = koerper.size() < deklariert;
+        if ((flags & 0x40) && major >= 3 && koerper.size() >= 4) {
+            const qint64 ext =
+                major == 4 ? LiesSyncsafe(koerper, 0) : qint64(Lies32(koerper, 0)) + 4;
+            koerper = ext <= koerper.size() ? koerper.mid(ext) : QByteArray();
+        }
+        if (abgeschnitten || koerper.size() < 16) {
+            koerper.append(QByteArray(16, '\0'));
+        }
+        QByteArray kopf = region.left(10);
+        kopf[5] = char(major <= 3 ? (flags & 0x80) : 0);
+        SchreibeSyncsafe(kopf, 6, quint32(koerper.size()));
+        v2Quelle = std::make_unique<Speicherdatei>(kopf + koerper);
+        v2 = std::make_unique<TagLib::ID3v2::Tag>(v2Quelle.get(), 0,
+                                                  TagLib::ID3v2::FrameFactory::instance());
+        v2Version = major;
+    }
+
+    void Id3v1Lesen(const QByteArray& t) {
+        v1.vorhanden = true;
+        v1.titel = Id3v1Text(t.mid(3, 30));
+        v1.interpret = Id3v1Text(t.mid(33, 30));
+        v1.album = Id3v1Text(t.mid(63, 30));
+        v1.jahr = Id3v1Text(t.mid(93, 4));
+        const bool v11 = t[125] == '\0' && t[126] != '\0';
+        v1.kommentar = Id3v1Text(t.mid(97, v11 ? 28 : 30));
+        v1.track = v11 ? quint8(t[126]) : 0;
+        v1.genre = quint8(t[127]);
+    }
+
+    void ApeLesen(const QByteArray& region) {
+        Speicherdatei quelle(region);
+        const TagLib::APE::Tag tag(&quelle, static_cast<long>(region.size() - 32));
+        const TagLib::APE::ItemListMap& m = tag.itemListMap();
+        auto feld = [&](const char* schluessel) {
+            const auto it = m.find(TagLib::String(schluessel));
+            return it == m.end() ? QString() : Q(it->second.values().toString("/"));
+        };
+        apeArtist = feld("ARTIST");
+        apeTitle = feld("TITLE");
+        apeAlbum = feld("ALBUM");
+        apeYear = feld("YEAR");
+        apeTrack = feld("TRACK");
+        apeGenre = feld("GENRE");
+    }
+
+    // Bitrate, sample rate, VBR header and version from the start of the audio.
+    bool AudioLesen(const QByteArray& kopf) {
+        TagLib::ByteVectorStream strom(
+            TagLib::ByteVector(kopf.constData(), static_cast<unsigned int>(kopf.size())));
+        TagLib::MPEG::File mp(&strom, TagLib::ID3v2::FrameFactory::instance(), true);
+        const TagLib::MPEG::Properties* p = mp.isValid() ? mp.audioProperties() : nullptr;
+        if (!p || p->sampleRate() <= 0) {
+            return false;
+        }
+        bitrate = p->bitrate();
+        samplerate = p->sampleRate();
+        const char* version = p->version() == TagLib::MPEG::Header::Version1   ? "1"
+                              : p->version() == TagLib::MPEG::Header::Version2 ? "2"
+                                                                               : "2.5";
+        const char* layer = p->layer() == 1 ? "I" : p->layer() == 2 ? "II" : "III";
+        audioVersion =
+            QStringLiteral("MPEG %1 Layer %2").arg(QLatin1String(version), QLatin1String(layer));
+        // An "Info" header marks a constant bitrate; "Xing" and "VBRI" a variable one.
+        const long erster = mp.firstFrameOffset();
+        if (erster >= 0) {
+            const TagLib::MPEG::Header h(&mp, erster, false);
+            const QByteArray frame = kopf.mid(erster, qMin(h.frameLength(), 200));
+            vbr = frame.contains("Xing") || frame.contains("VBRI");
+        }
+        return true;
+    }
+
+    // The first tag that has the field.
+    static QString Erstes(const QString& a, const QString& b, const QString& c) {
+        return !a.isEmpty() ? a : !b.isEmpty() ? b : c;
+    }
+};
+
+clsAudioGenie::clsAudioGenie() : d(std::make_unique<Daten>()) {
+    static StillerZuhoerer stumm;
+    TagLib::setDebugListener(&stumm);
+}
+
+clsAudioGenie::~clsAudioGenie() = default;
+
+quint32 clsAudioGenie::Rahmenkennung(const char (&id)[5]) {
+    return (quint32(quint8(id[0])) << 24) | (quint32(quint8(id[1])) << 16) |
+           (quint32(quint8(id[2])) << 8) | quint32(quint8(id[3]));
+}
+
+short clsAudioGenie::AUDIOAnalyzeFile(const QString& pfad) {
+    d = std::make_unique<Daten>();
+    if (pfad.isEmpty()) {
+        return 0;
+    }
+    QFile f(pfad);
+    Oeffnen(f, pfad);
+    const qint64 groesse = f.size();
+    auto neu = std::make_unique<Daten>();
+    neu->pfad = pfad;
+    neu->offen = true;
+
+    const qint64 v2Ende = Id3v2Ende(f, groesse);
+    if (v2Ende > 0) {
+        // Only the first tag counts; repeated tags behind it are skipped.
+        const QByteArray kopf = Lesen(f, 0, 10);
+        neu->Id3v2Lesen(kopf + Lesen(f, 10, qMin(v2Ende, Id3v2Groesse(kopf)) - 10));
+    }
+
+    qint64 audioEnde = groesse;
+    if (HatId3v1(f, groesse, v2Ende)) {
+        neu->Id3v1Lesen(Lesen(f, groesse - 128, 128));
+        audioEnde = groesse - 128;
+    }
+    if (audioEnde - 32 >= v2Ende) {
+        const QByteArray fuss = Lesen(f, audioEnde - 32, 32);
+        if (fuss.size() == 32 && fuss.startsWith("APETAGEX")) {
+            const quint32 g = Lies32LE(fuss, 12);
+            const bool mitKopf = Lies32LE(fuss, 20) & 0x80000000u;
+            const qint64 anfang = audioEnde - g - (mitKopf ? 32 : 0);
+            if (g >= 32 && g <= ApeHoechstens && anfang >= v2Ende) {
+                neu->ApeLesen(Lesen(f, anfang, audioEnde - anfang));
+                audioEnde = anfang;
+            }
+        }
+    }
+
+    const qint64 audio = audioEnde - v2Ende;
+    if (!neu->AudioLesen(Lesen(f, v2Ende, qMin(audio, AudioKopf))) && audio > AudioKopf) {
+        neu->AudioLesen(Lesen(f, v2Ende, qMin(audio, AudioKopfGross)));
+    }
+    d = std::move(neu);
+    return -1;
+}
+
+short clsAudioGenie::ID3V1Exists() const { return d->v1.vorhanden ? -1 : 0; }
+short clsAudioGenie::ID3V2Exists() const { return d->v2 ? -1 : 0; }
+
+QString clsAudioGenie::ID3V2Artist() const { return d->V2Text("TPE1"); }
+void clsAudioGenie::ID3V2Artist(const QString& text) { d->V2Text("TPE1", text); }
+QString clsAudioGenie::ID3V2Title() const { return d->V2Text("TIT2"); }
+void clsAudioGenie::ID3V2Title(const QString& text) { d->V2Text("TIT2", text); }
+QString clsAudioGenie::ID3V2Album() const { return d->V2Text("TALB"); }
+void clsAudioGenie::ID3V2Album(const QString& text) { d->V2Text("TALB", text); }
+QString clsAudioGenie::ID3V2Track() const { return d->V2Text("TRCK"); }
+void clsAudioGenie::ID3V2Track(const QString& text) { d->V2Text("TRCK", text); }
+QString clsAudioGenie::ID3V2Year() const { return d->V2Text("TDRC"); }
+void clsAudioGenie::ID3V2Year(const QString& text) { d->V2Text("TDRC", text); }
+
+QString clsAudioGenie::ID3V2Genre() const {
+    // Numeric references such as "(17)" read as the genre's name.
+    return d->v2 ? Q(d->v2->genre()) : QString();
+}
+void clsAudioGenie::ID3V2Genre(const QString& text) { d->V2Text("TCON", text); }
+
+QString clsAudioGenie::ID3V2TextFrame(quint32 rahmen) const {
+    if (!d->v2) return {};
+    const TagLib::ID3v2::FrameList& l = d->v2->frameList(Kennung(rahmen));
+    return l.isEmpty() ? QString() : Rahmentext(l.front());
+}
+void clsAudioGenie::ID3V2TextFrame(quint32 rahmen, const QString& text) {
+    d->V2Text(Kennung(rahmen), text);
+}
+
+QString clsAudioGenie::ID3V1Artist() const { return d->v1.interpret; }
+void clsAudioGenie::ID3V1Artist(const QString& text) { d->V1().interpret = Latin1Feld(text, 30); }
+QString clsAudioGenie::ID3V1Title() const { return d->v1.titel; }
+void clsAudioGenie::ID3V1Title(const QString& text) { d->V1().titel = Latin1Feld(text, 30); }
+QString clsAudioGenie::ID3V1Album() const { return d->v1.album; }
+void clsAudioGenie::ID3V1Album(const QString& text) { d->V1().album = Latin1Feld(text, 30); }
+QString clsAudioGenie::ID3V1Year() const { return d->v1.jahr; }
+void clsAudioGenie::ID3V1Year(const QString& text) { d->V1().jahr = Latin1Feld(text, 4); }
+QString clsAudioGenie::ID3V1Comment() const {
+    return d->v1.track > 0 ? d->v1.kommentar.left(28) : d->v1.kommentar;
+}
+void clsAudioGenie::ID3V1Comment(const QString& text) { d->V1().kommentar = Latin1Feld(text, 30); }
+QString clsAudioGenie::ID3V1Track() const {
+    return d->v1.vorhanden && d->v1.track > 0 ? QString::number(d->v1.track) : QString();
+}
+QString clsAudioGenie::ID3V1Genre() const {
+    return d->v1.vorhanden ? Q(TagLib::ID3v1::genre(d->v1.genre)) : QString();
+}
+short clsAudioGenie::ID3V1GenreID() const {
+    return d->v1.vorhanden ? short(d->v1.genre) : short(255);
+}
+void clsAudioGenie::ID3V1GenreID(short nummer) {
+    d->V1().genre = nummer >= 0 && nummer <= 255 ? nummer : 255;
+}
+short clsAudioGenie::ID3V1GetGenres() const {
+    return static_cast<short>(TagLib::ID3v1::genreList().size());
+}
+
+QString clsAudioGenie::ID3V1GetVersion() const {
+    if (!d->v1.vorhanden) return {};
+    return d->v1.track > 0 ? QStringLiteral("1.1") : QStringLiteral("1.0");
+}
+
+QString clsAudioGenie::ID3V2GetVersion() const {
+    return d->v2 ? QStringLiteral("2.%1").arg(d->v2Version) : QString();
+}
+
+short clsAudioGenie::ID3V2SaveChanges() {
+    if (!d->offen || !d->v2) {
+        return 0;
+    }
+    const int version = d->v2Version >= 4 ? 4 : 3;
+    QByteArray neu = Q(d->v2->render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3));
+    if (neu.size() < 10) {
+        return 0;
+    }
+    // Nothing unsynchronised, no extended header, no footer is written.
+    neu[5] = 0;
+    QFile f(d->pfad);
+    Oeffnen(f, d->pfad);
+    const qint64 groesse = f.size();
+    const qint64 v2Ende = Id3v2Ende(f, groesse);
+    if (Lesen(f, 0, v2Ende) != neu) {
+        Datei_ersetzen(f, d->pfad, neu, v2Ende, groesse, QByteArray());
+    }
+    d->v2Version = version;
+    return -1;
+}
+
+short clsAudioGenie::ID3V1SaveChanges() {
+    if (!d->offen) {
+        return 0;
+    }
+    QFile f(d->pfad);
+    Oeffnen(f, d->pfad);
+    const qint64 groesse = f.size();
+    const bool hatV1 = HatId3v1(f, groesse, Id3v2Ende(f, groesse));
+    const qint64 ende = hatV1 ? groesse - 128 : groesse;
+    if (!d->v1.vorhanden) {
+        // The tag in memory is the truth: one that only the disk has goes.
+        if (hatV1) {
+            Datei_ersetzen(f, d->pfad, QByteArray(), 0, ende, QByteArray());
+        }
+        return hatV1 ? -1 : 0;
+    }
+    const QByteArray neu = d->V1Bytes();
+    if (!hatV1 || Lesen(f, ende, 128) != neu) {
+        Datei_ersetzen(f, d->pfad, QByteArray(), 0, ende, neu);
+    }
+    return -1;
+}
+
+short clsAudioGenie::ID3V1RemoveTag() {
+    if (d->offen) {
+        QFile f(d->pfad);
+        Oeffnen(f, d->pfad);
+        const qint64 groesse = f.size();
+        if (HatId3v1(f, groesse, Id3v2Ende(f, groesse))) {
+            Datei_ersetzen(f, d->pfad, QByteArray(), 0, groesse - 128, QByteArray());
+        }
+    }
+    d->v1 = Daten::Id3v1();
+    return -1;
+}
+
+short clsAudioGenie::ID3V2GetPictureCount() const { return d->Anzahl("APIC"); }
+
+short clsAudioGenie::ID3V2GetPictureFile(const QString& ziel, short index) const {
+    const auto* f =
+        dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(d->Rahmen("APIC", index));
+    if (!f || f->mimeType() == "-->") {
+        return 0;
+    }
+    Textdatei_schreiben(ziel, Q(f->picture()));
+    return -1;
+}
+
+short clsAudioGenie::ID3V2AddPictureFile(const QString& bild, const QString& beschreibung,
+                                         short typ, short link) {
+    QByteArray daten;
+    QString mime;
+    if (link == 0) {
+        QFile f(bild);
+        Oeffnen(f, bild);
+        daten = f.readAll();
+        if (daten.isEmpty()) {
+            return 0;
+        }
+        mime = Bildtyp(daten);
+    } else {
+        // A linked picture carries its address instead of the data.
+        daten = bild.toUtf8();
+        mime = QStringLiteral("-->");
+    }
+    TagLib::ID3v2::Tag& tag = d->V2();
+    auto* f = new TagLib::ID3v2::AttachedPictureFrame();
+    f->setTextEncoding(Textkodierung(beschreibung, d->v2Version));
+    f->setMimeType(T(mime));
+    f->setType(typ >= 0 && typ <= 0x14 ? static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(typ)
+                                       : TagLib::ID3v2::AttachedPictureFrame::Other);
+    f->setDescription(T(beschreibung));
+    f->setPicture(TagLib::ByteVector(daten.constData(), static_cast<unsigned int>(daten.size())));
+    tag.addFrame(f);
+    return -1;
+}
+
+short clsAudioGenie::ID3V2DeletePicture(short index) {
+    auto* f = const_cast<TagLib::ID3v2::Frame*>(d->Rahmen("APIC", index));
+    if (!f) {
+        return 0;
+    }
+    d->v2->removeFrame(f, true);
+    return -1;
+}
+
+short clsAudioGenie::ID3V2GetComments() const { return d->Anzahl("COMM"); }
+
+QString clsAudioGenie::ID3V2GetComment(short index) const {
+    const auto* f = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(d->Rahmen("COMM", index));
+    return f ? Q(f->text()) : QString();
+}
+
+QString clsAudioGenie::ID3V2GetCommentLanguage(short index) const {
+    const auto* f = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(d->Rahmen("COMM", index));
+    return f ? QString::fromLatin1(Q(f->language())) : QString();
+}
+
+QString clsAudioGenie::ID3V2GetCommentDescription(short index) const {
+    const auto* f = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(d->Rahmen("COMM", index));
+    return f ? Q(f->description()) : QString();
+}
+
+short clsAudioGenie::ID3V2AddComment(const QString& sprache, const QString& beschreibung,
+                                     const QString& text) {
+    TagLib::ID3v2::Tag& tag = d->V2();
+    const TagLib::ByteVector sp(sprache.toLatin1().left(3).constData());
+    const int ver = d->v2Version;
+    const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, ver);
+    for (TagLib::ID3v2::Frame* r : tag.frameList("COMM")) {
+        auto* c = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(r);
+        if (c &&
+            QString::fromLatin1(Q(c->language())).compare(sprache.left(3), Qt::CaseInsensitive) ==
+                0 &&
+            Q(c->description()) == beschreibung) {
+            if (kodierung != TagLib::String::Latin1) c->setTextEncoding(kodierung);
+            c->setText(T(text));
+            return -1;
+        }
+    }
+    auto* c = new TagLib::ID3v2::CommentsFrame(kodierung);
+    c->setLanguage(sp);
+    c->setDescription(T(beschreibung));
+    c->setText(T(text));
+    tag.addFrame(c);
+    return -1;
+}
+
+short clsAudioGenie::ID3V2AddUserText(const QString& beschreibung, const QString& text) {
+    TagLib::ID3v2::Tag& tag = d->V2();
+    const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, d->v2Version);
+    if (auto* u = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, T(beschreibung))) {
+        if (kodierung != TagLib::String::Latin1) u->setTextEncoding(kodierung);
+        u->setText(T(text));
+        return -1;
+    }
+    tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
+        T(beschreibung), TagLib::StringList(T(text)), kodierung));
+    return -1;
+}
+
+int clsAudioGenie::AUDIOGetBitrate() const { return d->bitrate; }
+int clsAudioGenie::AUDIOGetSampleRate() const { return d->samplerate; }
+short clsAudioGenie::MPEGIsVBR() const { return d->vbr ? -1 : 0; }
+QString clsAudioGenie::AUDIOGetVersion() const { return d->audioVersion; }
+
+QString clsAudioGenie::AUDIOArtist() const {
+    return Daten::Erstes(ID3V2Artist(), d->apeArtist, ID3V1Artist());
+}
+QString clsAudioGenie::AUDIOTitle() const {
+    return Daten::Erstes(ID3V2Title(), d->apeTitle, ID3V1Title());
+}
+QString clsAudioGenie::AUDIOAlbum() const {
+    return Daten::Erstes(ID3V2Album(), d->apeAlbum, ID3V1Album());
+}
+QString clsAudioGenie::AUDIOYear() const {
+    return Daten::Erstes(ID3V2Year(), d->apeYear, ID3V1Year());
+}
+QString clsAudioGenie::AUDIOTrack() const {
+    return Daten::Erstes(ID3V2Track(), d->apeTrack, ID3V1Track());
+}
+QString clsAudioGenie::AUDIOGenre() const {
+    return Daten::Erstes(ID3V2Genre(), d->apeGenre, ID3V1Genre());
+}
+
+QString clsAudioGenie::APEArtist() const { return d->apeArtist; }
+QString clsAudioGenie::APETitle() const { return d->apeTitle; }
+QString clsAudioGenie::APEAlbum() const { return d->apeAlbum; }
+QString clsAudioGenie::APEYear() const { return d->apeYear; }
+QString clsAudioGenie::APETrack() const { return d->apeTrack; }
+QString clsAudioGenie::APEGenre() const { return d->apeGenre; }
