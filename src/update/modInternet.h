@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// Limits of every web transfer, so that a hung or misbehaving server cannot
+// hold the program for ever.
+struct Internetgrenzen {
+    // Time to resolve the host and connect.
+    int VerbindenSekunden = 10;
+    // A server that sends nothing for this long ends the transfer; what
+    // arrived so far is the result.
+    int StillstandSekunden = 15;
+    // The whole transfer, redirects included; again what arrived is the result.
+    int GesamtSekunden = 120;
+    // A body larger than this is dropped: the transfer stops and the result
+    // is empty. Far above any picture, page or update file.
+    qint64 HoechstBytes = qint64(64) * 1024 * 1024;
+};
+
+// The limits used by the following transfers (tests shorten them).
+void Internetgrenzen_setzen(const Internetgrenzen& grenzen);
+Internetgrenzen Internetgrenzen_lesen();
+
+struct Url_Ergebnis {
+    QByteArray Daten;
+    // The transfer ran to its end (false when refused, broken off, timed out or too large).
+    bool Vollstaendig = false;
+    // The HTTP status of the last response; 0 when none arrived.
+    long Status = 0;
+};
+
+// Fetches the body of an http or https address, blocking, with the agent name
+// "Own", without any cache ("Cache-Control: no-cache", "Pragma: no-cache"),
+// following up to 10 redirects (to http and https only). Other protocols are
+// refused. Blanks and non-ASCII characters in the address are percent-encoded
+// (in the locale's 8-bit encoding). zugriffsart: 1 connects directly without
+// proxy; any other value (0 in every caller) uses the system's proxy settings
+// from the environment.
+Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart = 0);
+
+// The body byte for byte (zero bytes included). The empty result on any
+// failure before data arrived: refused, unresolvable host, bad address,
+// other protocol, timeout. An HTTP error status is not treated as a failure:
+// the server's error page is returned. A transfer that breaks off or stalls
+// returns what arrived until then; a body beyond Internetgrenzen::HoechstBytes
+// returns the empty result.
+QByteArray Url_lesen(const QString& adresse, int zugriffsart = 0);
