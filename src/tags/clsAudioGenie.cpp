@@ -75,9 +75,9 @@ TagLib::String T(const QString& s) {
 
 QByteArray Q(const TagLib::ByteVector& b) { return QByteArray(b.data(), b.size()); }
 
-bool IstLatin1(const QString& s) {
+bool IstAscii(const QString& s) {
     for (QChar c : s) {
-        if (c.unicode() > 0xFF) {
+        if (c.unicode() > 0x7F) {
             return false;
         }
     }
@@ -133,19 +133,9 @@ QByteArray Lesen(QFile& f, qint64 pos, qint64 anzahl) {
     return f.read(anzahl);
 }
 
-// End of the ID3v2 region at the start of the file. Further tags directly
-// behind the first are counted in, as other readers skip them too.
-qint64 Id3v2Ende(QFile& f, qint64 groesse) {
-    qint64 ende = 0;
-    for (int i = 0; i < 16 && ende + 10 <= groesse; ++i) {
-        const qint64 g = Id3v2Groesse(Lesen(f, ende, 10));
-        if (g == 0) {
-            break;
-        }
-        ende = qMin(groesse, ende + g);
-    }
-    return ende;
-}
+// End of the ID3v2 tag at the start of the file (0 without one). A second tag
+// that some taggers leave behind the first is kept as it is, like the audio.
+qint64 Id3v2Ende(QFile& f, qint64 groesse) { return qMin(groesse, Id3v2Groesse(Lesen(f, 0, 10))); }
 
 bool HatId3v1(QFile& f, qint64 groesse, qint64 v2Ende) {
     return groesse - 128 >= v2Ende && Lesen(f, groesse - 128, 3) == "TAG";
@@ -168,8 +158,8 @@ void Oeffnen(QFile& f, const QString& pfad) {
 
 bool Nur_lesbar(const QString& pfad) {
     const QFileInfo info(pfad);
-    const auto schreiben = QFileDevice::WriteOwner | QFileDevice::WriteUser |
-                           QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const auto schreiben =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     // Checks the bits too: a read-only file stays read-only for an administrator.
     return !info.isWritable() || !(info.permissions() & schreiben);
 }
@@ -193,7 +183,8 @@ void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qi
     if (Nur_lesbar(pfad)) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
     }
-    const QFileInfo info(pfad);
+    // A link stays a link: the file it points to is replaced.
+    const QFileInfo info(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath() : pfad);
     QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
                                                    QStringLiteral(".vellinor-tmp-XXXXXX")));
     tmp.setAutoRemove(true);
@@ -206,8 +197,16 @@ void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qi
         ok = !block.isEmpty() && tmp.write(block) == block.size();
         pos += block.size();
     }
-    ok = ok && tmp.write(hinten) == hinten.size() && tmp.setPermissions(info.permissions()) &&
-         Auf_Platte(tmp);
+    std::error_code rechteFehler;
+    const auto rechte =
+        std::filesystem::status(std::filesystem::path(pfad.toStdU16String()), rechteFehler)
+            .permissions();
+    ok = ok && tmp.write(hinten) == hinten.size() && Auf_Platte(tmp);
+    if (ok && !rechteFehler) {
+        std::filesystem::permissions(std::filesystem::path(tmp.fileName().toStdU16String()), rechte,
+                                     std::filesystem::perm_options::replace, rechteFehler);
+    }
+    ok = ok && !rechteFehler;
     if (!ok) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
     }
@@ -216,7 +215,8 @@ void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qi
     alt.close();
     std::error_code fehler;
     std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
-                            std::filesystem::path(pfad.toStdU16String()), fehler);
+                            std::filesystem::path(info.absoluteFilePath().toStdU16String()),
+                            fehler);
     if (fehler) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
     }
@@ -249,9 +249,10 @@ QString Rahmentext(const TagLib::ID3v2::Frame* f) {
     return Q(f->toString());
 }
 
-// Latin-1 where that holds the text, else the version's Unicode encoding.
+// Plain ASCII as Latin-1; anything else in the version's Unicode encoding, since
+// many players read Latin-1 frames in their own code page and garble umlauts.
 TagLib::String::Type Textkodierung(const QString& text, int version) {
-    if (IstLatin1(text)) {
+    if (IstAscii(text)) {
         return TagLib::String::Latin1;
     }
     return version >= 4 ? TagLib::String::UTF8 : TagLib::String::UTF16;
@@ -328,9 +329,13 @@ struct clsAudioGenie::Daten {
     }
 
     void V2Text(const TagLib::ByteVector& id, const QString& text) {
+        const bool istText = id.startsWith("T") && id != "TXXX";
+        if (!istText && !(id.startsWith("W") && id != "WXXX")) {
+            throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
+        }
         TagLib::ID3v2::Tag& tag = V2();
         const int ver = v2Version >= 4 ? 4 : 3;
-        if (id.startsWith("T") && id != "TXXX") {
+        if (istText) {
             if (text.isEmpty()) {
                 tag.removeFrames(id);
                 return;
@@ -351,15 +356,13 @@ struct clsAudioGenie::Daten {
                 f->setText(T(text));
                 tag.addFrame(f);
             }
-        } else if (id.startsWith("W") && id != "WXXX") {
+        } else {
             tag.removeFrames(id);
             if (!text.isEmpty()) {
                 auto* f = new TagLib::ID3v2::UrlLinkFrame(id);
                 f->setUrl(T(text));
                 tag.addFrame(f);
             }
-        } else {
-            throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
         }
     }
 

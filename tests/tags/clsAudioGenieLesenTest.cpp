@@ -1,3 +1,4 @@
+#include <QImage>
 #include <QRandomGenerator>
 #include <cmath>
 
@@ -381,4 +382,18 @@ TEST_F(AudioGenieTest, Lesefehler) {
     }
     EXPECT_EQ(ag.ID3V2Exists(), 0);
     EXPECT_EQ(ag.ID3V2SaveChanges(), 0);
+}
+
+TEST(Mp3BauerBilder, GroessenUndFormat) {
+    for (int groesse : {2000, 20000}) {
+        const QByteArray jpeg = Mp3Bauer::Jpeg(groesse);
+        QImage bild;
+        EXPECT_TRUE(bild.loadFromData(jpeg, "JPG"));
+        EXPECT_NEAR(jpeg.size(), groesse, groesse * 0.3);
+    }
+    for (int groesse : {999, 1000, 1001}) {
+        const QByteArray roh = Mp3Bauer::Bildbytes(groesse);
+        EXPECT_EQ(roh.size(), groesse);
+        EXPECT_TRUE(roh.startsWith("\xFF\xD8\xFF"));
+    }
 }
