@@ -643,7 +643,7 @@ short clsAudioGenie::ID3V1SaveChanges() {
         if (hatV1) {
             Datei_ersetzen(f, d->pfad, QByteArray(), 0, ende, QByteArray());
         }
-        return hatV1 ? -1 : 0;
+        return 0;
     }
     const QByteArray neu = d->V1Bytes();
     if (!hatV1 || Lesen(f, ende, 128) != neu) {

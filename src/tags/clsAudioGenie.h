@@ -22,7 +22,7 @@
 //   is left unchanged; corrupt or truncated data never crashes, it reads as
 //   whatever could be recognised.
 class clsAudioGenie {
-public:
+  public:
     clsAudioGenie();
     ~clsAudioGenie();
     clsAudioGenie(const clsAudioGenie&) = delete;
@@ -34,6 +34,7 @@ public:
     short AUDIOAnalyzeFile(const QString& pfad);
 
     short ID3V1Exists() const;
+    // -1 when the file had an ID3v2 tag or a write member has created one in memory.
     short ID3V2Exists() const;
 
     // ID3v2 text fields (read / write).
@@ -49,10 +50,12 @@ public:
     void ID3V2Year(const QString& text);
     QString ID3V2Genre() const;
     void ID3V2Genre(const QString& text);
+    // Any text (T...) or URL (W...) frame; the empty text removes it. Other
+    // frames raise Laufzeitfehler 5 on writing. "TYER" is the year in both versions.
     QString ID3V2TextFrame(quint32 rahmen) const;
     void ID3V2TextFrame(quint32 rahmen, const QString& text);
 
-    // ID3v1 fields.
+    // ID3v1 fields, Latin-1; writing cuts them to the format's widths (30, year 4).
     QString ID3V1Artist() const;
     void ID3V1Artist(const QString& text);
     QString ID3V1Title() const;
@@ -73,6 +76,8 @@ public:
     QString ID3V1GetVersion() const;
     QString ID3V2GetVersion() const;
 
+    // Each writes its own tag as it is in memory and leaves the file's other tags
+    // as they are on disk; -1 when the file holds that tag afterwards.
     short ID3V1SaveChanges();
     short ID3V2SaveChanges();
     // Removes the ID3v1 tag from the file at once and from memory.
@@ -84,7 +89,8 @@ public:
     short ID3V2GetPictureFile(const QString& ziel, short index) const;
     // Adds a picture frame with the bytes of the file `bild`; typ 3 is the front cover,
     // link 0 embeds the data.
-    short ID3V2AddPictureFile(const QString& bild, const QString& beschreibung, short typ, short link);
+    short ID3V2AddPictureFile(const QString& bild, const QString& beschreibung, short typ,
+                              short link);
     short ID3V2DeletePicture(short index);
 
     // Comments (COMM), 1-based.
@@ -119,7 +125,7 @@ public:
     QString APETrack() const;
     QString APEGenre() const;
 
-private:
+  private:
     struct Daten;
     std::unique_ptr<Daten> d;
 };

@@ -63,7 +63,6 @@ TEST_F(AudioGenieTest, Id3v1Genreliste) {
     ag.AUDIOAnalyzeFile(p2);
     EXPECT_EQ(ag.ID3V1GenreID(), n);
     EXPECT_EQ(ag.ID3V1Genre(), "");
-    EXPECT_EQ(ag.ID3V1GenreID(), n);
 }
 
 TEST_F(AudioGenieTest, Id3v23Felder) {

@@ -492,8 +492,8 @@ TEST_F(AudioGenieTest, ZweiterTagUndVerweisBleiben) {
     Mp3Bauer bauer;
     bauer.id3v2(3).text("TPE1", "Erster").audioCbr128(6);
     const QByteArray rest = zweiter.id3v2Bytes() + bauer.audio();
-    Textdatei_schreiben(Pfad("echt.mp3"), bauer.id3v2Bytes() + rest);
-    QFile::link(Pfad("echt.mp3"), Pfad("verweis.mp3"));
+    Textdatei_schreiben(Pfad("echt ä.mp3"), bauer.id3v2Bytes() + rest);
+    QFile::link(Pfad("echt ä.mp3"), Pfad("verweis.mp3"));
     clsAudioGenie ag;
     ag.AUDIOAnalyzeFile(Pfad("verweis.mp3"));
     EXPECT_EQ(ag.ID3V2Artist(), "Erster");
@@ -501,7 +501,7 @@ TEST_F(AudioGenieTest, ZweiterTagUndVerweisBleiben) {
     ag.ID3V2Artist(QStringLiteral("Neu"));
     ag.ID3V2SaveChanges();
     EXPECT_TRUE(QFileInfo(Pfad("verweis.mp3")).isSymLink());
-    const QByteArray datei = Lesen(Pfad("echt.mp3"));
+    const QByteArray datei = Lesen(Pfad("echt ä.mp3"));
     EXPECT_EQ(Id3v2Lesen(datei).text("TPE1"), "Neu");
     // Whatever follows the first tag is kept byte for byte.
     EXPECT_TRUE(datei.endsWith(rest));
