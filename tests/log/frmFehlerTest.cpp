@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "common/Helfer.h"
 #include "log/Protokoll.h"
@@ -39,17 +40,15 @@ TEST(frmFehler, ControlsAndCaptions) {
     TestKontext t;
     frmFehler* f = Fehlerfenster(t.ctx);
     EXPECT_EQ(f, Fehlerfenster(t.ctx)) << "one window for the whole run";
-    EXPECT_EQ(f->objectName(), QStringLiteral("frmFehler"));
-    EXPECT_EQ(f->windowTitle(), QStringLiteral("Fehlerprotokoll"));
-    EXPECT_EQ(f->findChild<QListWidget*>(QStringLiteral("lstFehler"))->accessibleName(),
-              QStringLiteral("Fehlerliste"));
-    EXPECT_EQ(f->findChild<QPushButton*>(QStringLiteral("cmdFehlerInDatei"))->text(),
-              QStringLiteral("Fehler in Datei speichern"));
-    EXPECT_EQ(f->findChild<QPushButton*>(QStringLiteral("cmdHide"))->text(),
-              QStringLiteral("Schließen"));
-    EXPECT_EQ(f->findChild<QPushButton*>(QStringLiteral("cmdLeeren"))->text(),
-              QStringLiteral("Liste leeren"));
     EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Fehlerprotokoll"));
+    EXPECT_EQ(f->lstFehler->accessibleName(), QStringLiteral("Fehlerliste"));
+    QStringList texte;
+    for (const char* name : {"cmdFehlerInDatei", "cmdHide", "cmdLeeren"}) {
+        texte << f->findChild<QPushButton*>(QLatin1String(name))->text();
+    }
+    EXPECT_EQ(texte, QStringList({QStringLiteral("Fehler in Datei speichern"),
+                                  QStringLiteral("Schließen"), QStringLiteral("Liste leeren")}));
 }
 
 TEST(frmFehler, SaveWritesTheListOpensItAndOverwrites) {
@@ -148,4 +147,20 @@ TEST(frmFehler, ShownModallyWithTheNewestLineInView) {
     EXPECT_EQ(t.umgebung.ModalFenster, std::vector<QString>{QStringLiteral("frmFehler")});
     EXPECT_TRUE(unten);
     EXPECT_FALSE(Fehlerfenster(t.ctx)->isVisible());
+}
+
+TEST(frmFehler, ItsOwnModalLoopEndsByButtonAndByTitleBar) {
+    TestKontext t;
+    frmFehler* f = Fehlerfenster(t.ctx);
+    Fehler_schreiben(t.ctx, QStringLiteral("bleibt"));
+    QTimer::singleShot(50, f->cmdHide, [f] { QTest::mouseClick(f->cmdHide, Qt::LeftButton); });
+    f->exec();
+    EXPECT_FALSE(f->isVisible());
+    QTimer::singleShot(50, f, [f] { f->close(); });
+    f->exec();
+    EXPECT_FALSE(f->isVisible());
+    QTimer::singleShot(50, f, [f] { QTest::keyClick(f->lstFehler, Qt::Key_Escape); });
+    f->exec();
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(f->lstFehler->count(), 1);
 }
