@@ -6,7 +6,7 @@
 // run draws wider for each file and clears at the end.
 class Fortschrittsbalken : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Fortschrittsbalken(QWidget* eltern = nullptr);
 
     // The drawing width in scale units (the widget's width in pixels).
@@ -19,9 +19,9 @@ public:
 
     QSize sizeHint() const override { return {300, 24}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* ereignis) override;
 
-private:
+  private:
     int bisX_ = 0;
 };

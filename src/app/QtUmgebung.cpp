@@ -8,8 +8,10 @@
 #include "platform/Plattform.h"
 #include "search/ZeitMessageBox.h"
 
-int QtUmgebung::Nachricht(const QString& text, int stil, const QString& titel, int sekunden, bool obenHalten) {
-    return ZeitMessageBox_zeigen(QApplication::activeWindow(), text, stil, titel, sekunden, obenHalten);
+int QtUmgebung::Nachricht(const QString& text, int stil, const QString& titel, int sekunden,
+                          bool obenHalten) {
+    return ZeitMessageBox_zeigen(QApplication::activeWindow(), text, stil, titel, sekunden,
+                                 obenHalten);
 }
 
 QString QtUmgebung::Ordner_waehlen(const QString& titel, const QString& startordner) {

@@ -16,9 +16,11 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/Umgebung.h"
 #include "log/Protokoll.h"
 #include "log/frmFehler.h"
 #include "search/modMsgB.h"
+#include "settings/Einstellungen.h"
 #include "settings/modIni.h"
 #include "tags/clsAudioGenie.h"
 
@@ -33,7 +35,8 @@ T* Steuerelement(QWidget* eltern, const char* name) {
     return s;
 }
 
-QPushButton* Knopf(QWidget* eltern, const char* name, const QString& text, const QString& tipp = {}) {
+QPushButton* Knopf(QWidget* eltern, const char* name, const QString& text,
+                   const QString& tipp = {}) {
     auto* k = Steuerelement<QPushButton>(eltern, name);
     k->setText(text);
     k->setToolTip(tipp);
@@ -94,16 +97,17 @@ void frmVellinor::Oberflaeche_aufbauen() {
     cmdDelEintrag = Knopf(Frame6, "cmdDelEintrag", QStringLiteral("ausgw. Eintrag löschen"));
     cmdListeLeeren = Knopf(Frame6, "cmdListeLeeren", QStringLiteral("Dateiliste leeren"));
     lstDateien = Steuerelement<QListWidget>(Frame6, "lstDateien");
-    lstDateien->setToolTip(
-        QStringLiteral("Dateien per Drag&Drop hier hereinziehen oder mittels \"Verzeichnis laden\" hinzufügen"));
+    lstDateien->setToolTip(QStringLiteral(
+        "Dateien per Drag&Drop hier hereinziehen oder mittels \"Verzeichnis laden\" hinzufügen"));
     lstDateien->setAccessibleName(QStringLiteral("Dateiliste"));
     lstDateien->setSelectionMode(QAbstractItemView::SingleSelection);
     lstDateien->setSortingEnabled(false);
     label1 = Steuerelement<QLabel>(Frame6, "label1");
     label1->setText(QStringLiteral("Zur Sicherheit am Besten erst mit einzelnen Liedern testen"));
-    label1->setToolTip(QStringLiteral(
-        ", auf Kopien anwenden, die Bilder als .jpg speichern lassen oder/und die Fragezeichen Funktion "
-        "(Button oben) zur Vorabinfo nutzen"));
+    label1->setToolTip(
+        QStringLiteral(", auf Kopien anwenden, die Bilder als .jpg speichern lassen oder/und die "
+                       "Fragezeichen Funktion "
+                       "(Button oben) zur Vorabinfo nutzen"));
     label1->setWordWrap(true);
     {
         auto* knoepfe = new QHBoxLayout;
@@ -124,7 +128,8 @@ void frmVellinor::Oberflaeche_aufbauen() {
     // Track view.
     Frame3 = Steuerelement<QGroupBox>(zentral, "Frame3");
     Frame3->setTitle(QStringLiteral("Cover && ID3 Tag"));
-    cmdTagEditor = Kleinknopf(Frame3, "cmdTagEditor", QStringLiteral("E"), QStringLiteral("Editor für ID3 Tag öffnen"),
+    cmdTagEditor = Kleinknopf(Frame3, "cmdTagEditor", QStringLiteral("E"),
+                              QStringLiteral("Editor für ID3 Tag öffnen"),
                               QStringLiteral("Editor für ID3 Tag öffnen"));
     cmdDelCover = Kleinknopf(Frame3, "cmdDelCover", QStringLiteral("-"),
                              QStringLiteral("Aktuelles Cover aus ID3 Tag löschen"),
@@ -177,8 +182,9 @@ void frmVellinor::Oberflaeche_aufbauen() {
     // Storage of covers.
     Frame1 = Steuerelement<QGroupBox>(zentral, "Frame1");
     Frame1->setTitle(QStringLiteral("Cover speichern"));
-    optBildtoFile = Option(Frame1, "optBildtoFile", QStringLiteral("als .jpg Datei"),
-                           QStringLiteral("...speichert das Bild als .jpg, dem Namen des Lieds entsprechend"));
+    optBildtoFile =
+        Option(Frame1, "optBildtoFile", QStringLiteral("als .jpg Datei"),
+               QStringLiteral("...speichert das Bild als .jpg, dem Namen des Lieds entsprechend"));
     optBildtoTag = Option(Frame1, "optBildtoTag", QStringLiteral("in MP3 Tag"),
                           QStringLiteral("Das Bild wird im Tag der MP3 Datei abgelegt."));
     {
@@ -191,10 +197,12 @@ void frmVellinor::Oberflaeche_aufbauen() {
     Frame4->setTitle(QStringLiteral("bei vorhandenen Covern..."));
     optFragen = Option(Frame4, "optFragen", QStringLiteral("jedes mal Fragen"),
                        QStringLiteral("Es wird jedes mal nachgefragt"));
-    optUeberspringen = Option(Frame4, "optUeberspringen", QStringLiteral("Lied überspringen"),
-                              QStringLiteral("Das Lied wird übersprungen, das alte Bild bleibt vorhanden"));
-    optOver = Option(Frame4, "optOver", QStringLiteral("immer überschreiben"),
-                     QStringLiteral("vorhandene Bilder werden automatisch ohne Nachfrage überschrieben"));
+    optUeberspringen =
+        Option(Frame4, "optUeberspringen", QStringLiteral("Lied überspringen"),
+               QStringLiteral("Das Lied wird übersprungen, das alte Bild bleibt vorhanden"));
+    optOver =
+        Option(Frame4, "optOver", QStringLiteral("immer überschreiben"),
+               QStringLiteral("vorhandene Bilder werden automatisch ohne Nachfrage überschrieben"));
     {
         auto* l = new QVBoxLayout(Frame4);
         l->addWidget(optFragen);
@@ -225,12 +233,14 @@ void frmVellinor::Oberflaeche_aufbauen() {
     Frame7->setTitle(QStringLiteral("Fortschritt"));
     Picture1 = Steuerelement<Fortschrittsbalken>(Frame7, "Picture1");
     Picture1->setAccessibleName(QStringLiteral("Fortschritt"));
-    cmdAlleCover = Knopf(Frame7, "cmdAlleCover", QStringLiteral("Coversuche starten"),
-                         QStringLiteral("Läd für jedes Lied in der Liste oberhalb automatisch ein Cover runter"));
+    cmdAlleCover = Knopf(
+        Frame7, "cmdAlleCover", QStringLiteral("Coversuche starten"),
+        QStringLiteral("Läd für jedes Lied in der Liste oberhalb automatisch ein Cover runter"));
     cmdAbbrechen = Knopf(Frame7, "cmdAbbrechen", QStringLiteral("Suche Abbrechen"));
     cmdAbbrechen->setEnabled(false);
     chkRuhezustandNachSuche = Steuerelement<QCheckBox>(Frame7, "chkRuhezustandNachSuche");
-    chkRuhezustandNachSuche->setText(QStringLiteral("Nach Abschluss der Coversuche in den Ruhezustand fahren"));
+    chkRuhezustandNachSuche->setText(
+        QStringLiteral("Nach Abschluss der Coversuche in den Ruhezustand fahren"));
     {
         auto* l = new QGridLayout(Frame7);
         l->addWidget(Picture1, 0, 0, 1, 3);
@@ -241,7 +251,8 @@ void frmVellinor::Oberflaeche_aufbauen() {
     }
 
     cmdOptionen = Knopf(zentral, "cmdOptionen", QStringLiteral("Einstellungen"));
-    cmdHilfe = Knopf(zentral, "cmdHilfe", QStringLiteral("Hilfe"), QStringLiteral("Hier gehts zur Hilfe"));
+    cmdHilfe =
+        Knopf(zentral, "cmdHilfe", QStringLiteral("Hilfe"), QStringLiteral("Hier gehts zur Hilfe"));
     cmdInfo = Knopf(zentral, "cmdInfo", QStringLiteral("Info"));
 
     auto* rechts = new QVBoxLayout;
@@ -276,7 +287,8 @@ void frmVellinor::Oberflaeche_aufbauen() {
             ctx_.Einst.BildtoTag = false;
         }
     });
-    const std::pair<QRadioButton*, const char*> vorhanden[] = {{optOver, "1"}, {optUeberspringen, "2"}, {optFragen, "3"}};
+    const std::pair<QRadioButton*, const char*> vorhanden[] = {
+        {optOver, "1"}, {optUeberspringen, "2"}, {optFragen, "3"}};
     for (const auto& [knopf, wert] : vorhanden) {
         const QString w = QString::fromLatin1(wert);
         connect(knopf, &QRadioButton::toggled, this, [this, w](bool an) {
@@ -290,7 +302,8 @@ void frmVellinor::Oberflaeche_aufbauen() {
             Einstellung_schreiben(QStringLiteral("Unterverzeichnisse"), Wahrheitszahl(an));
         }
     });
-    connect(cmdFehlerprotokoll, &QPushButton::clicked, this, [this] { Fehlerfenster_zeigen(ctx_); });
+    connect(cmdFehlerprotokoll, &QPushButton::clicked, this,
+            [this] { Fehlerfenster_zeigen(ctx_); });
 }
 
 void frmVellinor::Einstellung_schreiben(const QString& schluessel, const QString& wert) {
@@ -365,12 +378,15 @@ void frmVellinor::Form_Load(const QString& kommandozeile) {
         schritt = 13;
         Fehlerfenster(ctx_);
     } catch (...) {
-        ZeitMsgBox(ctx_,
-                   QStringLiteral("Es ist ein Fehler aufgetreten. Anwendung bitte neu installieren (Quelle: ") +
-                       Web_Host(ctx_) +
-                       QStringLiteral("). Bei Windows 8 muss das Programm als Administrator gestartet werden ! ") +
-                       QString::number(schritt),
-                   vbOKOnly, QString());
+        ZeitMsgBox(
+            ctx_,
+            QStringLiteral(
+                "Es ist ein Fehler aufgetreten. Anwendung bitte neu installieren (Quelle: ") +
+                Web_Host(ctx_) +
+                QStringLiteral(
+                    "). Bei Windows 8 muss das Programm als Administrator gestartet werden ! ") +
+                QString::number(schritt),
+            vbOKOnly, QString());
         return;
     }
 
@@ -388,7 +404,8 @@ void frmVellinor::Form_Load(const QString& kommandozeile) {
 }
 
 void frmVellinor::Startfehler_B() {
-    ZeitMsgBox(ctx_, QStringLiteral("Fehler erfordert Neuinstallation: ") + Web_Adresse(ctx_), vbOKOnly, QString());
+    ZeitMsgBox(ctx_, QStringLiteral("Fehler erfordert Neuinstallation: ") + Web_Adresse(ctx_),
+               vbOKOnly, QString());
     Changelog_nach_Startfehler();
     ctx_.Oberflaeche->Programm_beenden(1);
 }

@@ -6,7 +6,7 @@
 // A picture view that scales its picture to the room it has, keeping the aspect ratio.
 class Bildanzeige : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit Bildanzeige(QWidget* eltern = nullptr);
 
     // Loads the picture from a file; false (and an empty view) when it is no picture.
@@ -18,10 +18,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* ereignis) override;
 
-private:
+  private:
     void Skalieren();
     QPixmap bild_;
 };

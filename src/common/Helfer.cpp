@@ -22,10 +22,11 @@ bool Ist_Ordner(const QString& pfad) {
 
 void Textdatei_schreiben(const QString& pfad, const QByteArray& daten) {
     QSaveFile datei(pfad);
-    if (!datei.open(QIODevice::WriteOnly) || datei.write(daten) != daten.size() || !datei.commit()) {
+    if (!datei.open(QIODevice::WriteOnly) || datei.write(daten) != daten.size() ||
+        !datei.commit()) {
         throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) + QStringLiteral(" (") +
-                                 pfad + QStringLiteral(")"));
+                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
     }
 }
 

@@ -5,4 +5,6 @@
 Kontext::Kontext() = default;
 Kontext::~Kontext() = default;
 
-QString Kontext::LastJpg() const { return Pfad_verbinden(Programmordner, QStringLiteral("last.jpg")); }
+QString Kontext::LastJpg() const {
+    return Pfad_verbinden(Programmordner, QStringLiteral("last.jpg"));
+}

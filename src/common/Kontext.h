@@ -37,8 +37,8 @@ struct Einstellungen {
     bool AllesLoggen = false;
     QString BildFormat = QStringLiteral("Big");
     QString Covertyp = QStringLiteral("1");
-    QStringList TrZeKuenstler{QStringLiteral("featuring"), QStringLiteral("ft."), QStringLiteral("feat."),
-                              QStringLiteral("feat")};
+    QStringList TrZeKuenstler{QStringLiteral("featuring"), QStringLiteral("ft."),
+                              QStringLiteral("feat."), QStringLiteral("feat")};
 };
 
 // Program-wide state: created once by main (or by each test) and handed to the

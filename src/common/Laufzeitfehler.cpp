@@ -1,7 +1,9 @@
 #include "common/Laufzeitfehler.h"
 
 Laufzeitfehler::Laufzeitfehler(int nummer, const QString& beschreibung)
-    : std::runtime_error(beschreibung.toStdString()), nummer_(nummer), beschreibung_(beschreibung) {}
+    : std::runtime_error(beschreibung.toStdString()),
+      nummer_(nummer),
+      beschreibung_(beschreibung) {}
 
 Laufzeitfehler::Laufzeitfehler(int nummer) : Laufzeitfehler(nummer, Standardtext(nummer)) {}
 

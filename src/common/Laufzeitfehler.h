@@ -16,7 +16,7 @@ constexpr int Pfadzugriff = 75;
 
 // The one exception type of the program: an error number and a German description.
 class Laufzeitfehler : public std::runtime_error {
-public:
+  public:
     Laufzeitfehler(int nummer, const QString& beschreibung);
     explicit Laufzeitfehler(int nummer);
 
@@ -26,7 +26,7 @@ public:
     // The standard German description of an error number.
     static QString Standardtext(int nummer);
 
-private:
+  private:
     int nummer_;
     QString beschreibung_;
 };

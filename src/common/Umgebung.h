@@ -10,7 +10,7 @@ class QDialog;
 // standby and ending the program. The program uses a Qt implementation;
 // tests use a fake that scripts the answers and records the calls.
 class Umgebung {
-public:
+  public:
     virtual ~Umgebung() = default;
 
     // A message box in the standard style numbering (buttons + icon). With

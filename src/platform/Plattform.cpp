@@ -6,8 +6,8 @@
 #include <QUrl>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <powrprof.h>
+#include <windows.h>
 #endif
 
 bool Plattform_Ruhezustand() {
@@ -33,9 +33,8 @@ bool Plattform_Programm_starten(const QString& programm, const QStringList& argu
     prozess.setWorkingDirectory(arbeitsordner);
 #ifdef Q_OS_WIN
     if (versteckt) {
-        prozess.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* a) {
-            a->flags |= CREATE_NO_WINDOW;
-        });
+        prozess.setCreateProcessArgumentsModifier(
+            [](QProcess::CreateProcessArguments* a) { a->flags |= CREATE_NO_WINDOW; });
     }
 #else
     Q_UNUSED(versteckt);
