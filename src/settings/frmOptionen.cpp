@@ -1,0 +1,245 @@
+#include "settings/frmOptionen.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <type_traits>
+
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "common/Laufzeitfehler.h"
+#include "common/Umgebung.h"
+#include "search/modMsgB.h"
+#include "settings/Einstellungen.h"
+#include "settings/modIni.h"
+
+namespace {
+
+const QString kAllgemein = QStringLiteral("Allgemein");
+
+template <typename T>
+T* Element(QWidget* eltern, const char* name, const QString& text = QString(),
+           const QString& tipp = QString()) {
+    auto* e = new T(eltern);
+    e->setObjectName(QString::fromLatin1(name));
+    if constexpr (std::is_same_v<T, QGroupBox>) {
+        e->setTitle(text);
+    } else if constexpr (!std::is_same_v<T, QLineEdit>) {
+        e->setText(text);
+    }
+    e->setToolTip(tipp);
+    return e;
+}
+
+}  // namespace
+
+frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
+    setObjectName(QStringLiteral("frmOptionen"));
+    setWindowTitle(QStringLiteral("Optionen"));
+
+    Frame = Element<QGroupBox>(this, "Frame", QStringLiteral("Covertyp"));
+    optSingle =
+        Element<QRadioButton>(Frame, "optSingle", QStringLiteral("nach Single Cover suchen"));
+    optAlbum = Element<QRadioButton>(Frame, "optAlbum", QStringLiteral("nach Album Cover suchen"));
+    optAlbumSingle = Element<QRadioButton>(
+        Frame, "optAlbumSingle", QStringLiteral("Wenn Album angegeben, dann Album. Sonst Single"),
+        QStringLiteral(
+            "Nach dem Album Cover suchen, wenn das Album im MP3Tag hinterlegt ist. Sonst nach dem "
+            "Single Cover suchen"));
+    {
+        auto* l = new QVBoxLayout(Frame);
+        l->addWidget(optSingle);
+        l->addWidget(optAlbum);
+        l->addWidget(optAlbumSingle);
+    }
+
+    Frame3 = Element<QGroupBox>(this, "Frame3", QStringLiteral("Datenquelle"));
+    optDatTag = Element<QRadioButton>(
+        Frame3, "optDatTag",
+        QStringLiteral("MP3 ID3 Tag verwenden (erst ID3v2, wenn nicht vorhanden ID3v1)"),
+        QStringLiteral(
+            "Die Informationen werden aus dem MP3 Tag ausgelesen. Zuerst werden die ID3v2 Infos "
+            "abgefragt, sind keine vorhanden werden die ID3v1 Infos verwendet. Wenn KEINE Tags "
+            "vorhanden sind, wird der Dateiname verwendet."));
+    optDatFile = Element<QRadioButton>(
+        Frame3, "optDatFile", QStringLiteral("Dateinamen auslesen (Format Interpret - Titel.mp3)"),
+        QStringLiteral(
+            "Die Informationen werden aus dem Dateinamen ausgelesen, die Dateien müssen das Format "
+            "Interpret - Titel.mp3 haben"));
+    {
+        auto* l = new QVBoxLayout(Frame3);
+        l->addWidget(optDatTag);
+        l->addWidget(optDatFile);
+    }
+
+    Frame1 = Element<QGroupBox>(this, "Frame1",
+                                QStringLiteral("wenn kein Cover-Bild gefunden wurde..."));
+    chkAlternativBild =
+        Element<QCheckBox>(Frame1, "chkAlternativBild",
+                           QStringLiteral("... versuchen nur nach Interpret+Album zu suchen um "
+                                          "bessere Chanchen auf ein Bild zu haben"));
+    {
+        auto* l = new QVBoxLayout(Frame1);
+        l->addWidget(chkAlternativBild);
+    }
+
+    const QString mehrereTipp = QStringLiteral(
+        "Diese Funktion verbessert die Suchergebnisse, es wird daduch immer nur der Hauptinterpret "
+        "gesucht");
+    Frame2 =
+        Element<QGroupBox>(this, "Frame2", QStringLiteral("bei mehreren Künstlern"), mehrereTipp);
+    Label1 = Element<QLabel>(Frame2, "Label1",
+                             QStringLiteral("Künstlernamen werden getrennt durch:"), mehrereTipp);
+    txtTrennzeichenKuenstler = Element<QLineEdit>(
+        Frame2, "txtTrennzeichenKuenstler", QString(),
+        QStringLiteral(
+            "hier die Wörter angeben, die zwischen den verschiedenen Künstlernamen stehen. (Format "
+            "Wort1#Wort2#...)"));
+    txtTrennzeichenKuenstler->setAccessibleName(Label1->text());
+    Label1->setBuddy(txtTrennzeichenKuenstler);
+    {
+        auto* l = new QHBoxLayout(Frame2);
+        l->addWidget(Label1);
+        l->addWidget(txtTrennzeichenKuenstler, 1);
+    }
+
+    Frame5 = Element<QGroupBox>(this, "Frame5", QStringLiteral("weitere Einstellungen"));
+    chkKlammern = Element<QCheckBox>(
+        Frame5, "chkKlammern", QStringLiteral("Angaben in Klammern ignorieren. (  ) und [   ]"),
+        QStringLiteral("Sämtliche Angaben in Klammern in werden ignoriert, z.B. (Remix) oder "
+                       "ähnliches. Dies führt "
+                       "zum Teil zu besseren Suchergebnissen."));
+    chkDebuggen =
+        Element<QCheckBox>(Frame5, "chkDebuggen", QStringLiteral("Ausführlich Protokollieren"));
+    {
+        auto* l = new QVBoxLayout(Frame5);
+        l->addWidget(chkKlammern);
+        l->addWidget(chkDebuggen);
+    }
+
+    Frame4 = Element<QGroupBox>(this, "Frame4", QStringLiteral("Bildgröße"));
+    optGr = Element<QRadioButton>(Frame4, "optGr", QStringLiteral("großes Bild"));
+    optMi = Element<QRadioButton>(Frame4, "optMi", QStringLiteral("mittleres Bild"));
+    optKl = Element<QRadioButton>(Frame4, "optKl", QStringLiteral("kleines Bild"));
+    {
+        auto* l = new QHBoxLayout(Frame4);
+        l->addWidget(optGr);
+        l->addWidget(optMi);
+        l->addWidget(optKl);
+        l->addStretch(1);
+    }
+
+    cmdSpeichern = Element<QPushButton>(this, "cmdSpeichern", QStringLiteral("Speichern"));
+    cmdSpeichern->setDefault(true);
+    cmdCancel = Element<QPushButton>(this, "cmdCancel", QStringLiteral("Abbrechen"));
+
+    auto* knoepfe = new QHBoxLayout;
+    knoepfe->addStretch(1);
+    knoepfe->addWidget(cmdSpeichern);
+    knoepfe->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame);
+    layout->addWidget(Frame3);
+    layout->addWidget(Frame1);
+    layout->addWidget(Frame2);
+    layout->addWidget(Frame5);
+    layout->addWidget(Frame4);
+    layout->addStretch(1);
+    layout->addLayout(knoepfe);
+
+    connect(cmdSpeichern, &QPushButton::clicked, this, &frmOptionen::cmdSpeichern_Click);
+    // The title bar and Escape end in reject() as well: nothing is written.
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    Form_Load();
+}
+
+void frmOptionen::Form_Load() {
+    const Einstellungen& e = ctx_.Einst;
+    optDatTag->setChecked(e.UseTag);
+    optDatFile->setChecked(!e.UseTag);
+
+    // An unknown value selects nothing; the options start cleared.
+    if (e.BildFormat == QLatin1String("Big")) {
+        optGr->setChecked(true);
+    } else if (e.BildFormat == QLatin1String("Medium")) {
+        optMi->setChecked(true);
+    } else if (e.BildFormat == QLatin1String("Small")) {
+        optKl->setChecked(true);
+    }
+    if (e.Covertyp == QLatin1String("1")) {
+        optSingle->setChecked(true);
+    } else if (e.Covertyp == QLatin1String("2")) {
+        optAlbum->setChecked(true);
+    } else if (e.Covertyp == QLatin1String("3")) {
+        optAlbumSingle->setChecked(true);
+    }
+
+    // Read from the file, with a default of its own (one word more than the search's).
+    txtTrennzeichenKuenstler->setText(Ini_lesen(ctx_, kAllgemein, QStringLiteral("TrZeKuenstler"),
+                                                QStringLiteral("featuring#ft.#ft#feat.#feat")));
+
+    chkAlternativBild->setChecked(e.AltBild);
+    chkKlammern->setChecked(e.Klammern);
+    chkDebuggen->setChecked(e.AllesLoggen);
+}
+
+void frmOptionen::cmdSpeichern_Click() {
+    const auto schreiben = [this](const char* schluessel, const QString& wert) {
+        Ini_schreiben(ctx_, kAllgemein, QString::fromLatin1(schluessel), wert);
+    };
+    // The settings sit below the search module, so the boxes are asked for
+    // directly, as an untimed message box does.
+    const auto melden = [this](const QString& text) {
+        if (ctx_.Oberflaeche != nullptr) {
+            ctx_.Oberflaeche->Nachricht(text, vbOKOnly + vbExclamation, windowTitle(), 0, false);
+        }
+    };
+
+    try {
+        schreiben("TrZeKuenstler", txtTrennzeichenKuenstler->text());
+        schreiben("Covertyp", optSingle->isChecked()  ? QStringLiteral("1")
+                              : optAlbum->isChecked() ? QStringLiteral("2")
+                                                      : QStringLiteral("3"));
+        schreiben("AltBild", Wahrheitszahl(chkAlternativBild->checkState() == Qt::Checked));
+        schreiben("UseTag", Wahrheitszahl(optDatTag->isChecked()));
+        schreiben("Klammern", Wahrheitszahl(chkKlammern->checkState() == Qt::Checked));
+        // Each size on its own; with none selected the key stays as it was.
+        if (optGr->isChecked()) {
+            schreiben("BildFormat", QStringLiteral("Big"));
+        }
+        if (optMi->isChecked()) {
+            schreiben("BildFormat", QStringLiteral("Medium"));
+        }
+        if (optKl->isChecked()) {
+            schreiben("BildFormat", QStringLiteral("Small"));
+        }
+        schreiben("AllesLoggen", Wahrheitszahl(chkDebuggen->checkState() == Qt::Checked));
+    } catch (const Laufzeitfehler&) {
+        // The keys before the failing one are written; the dialog stays open
+        // so that the user can try again or cancel.
+        melden(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden (") +
+               Ini_Pfad(ctx_) + QStringLiteral(")."));
+        return;
+    }
+
+    try {
+        if (Einstellungen_neu_laden) {
+            Einstellungen_neu_laden();
+        } else {
+            Einstellungen_laden(ctx_);
+        }
+    } catch (const Laufzeitfehler& fehler) {
+        // What was saved stays saved; a bad value elsewhere in the file is the user's to see.
+        melden(
+            QStringLiteral(
+                "Die Einstellungen wurden gespeichert, konnten aber nicht neu geladen werden: ") +
+            fehler.Beschreibung());
+    }
+    accept();
+}

@@ -1,0 +1,123 @@
+#include "update/frmChangeLog.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "common/Laufzeitfehler.h"
+#include "common/Umgebung.h"
+#include "settings/Einstellungen.h"
+#include "update/modInternet.h"
+
+QString Changelog_text(const QByteArray& inhalt) {
+    QString text = QStringLiteral("Changelog:\n");
+    QStringList zeilen =
+        QString::fromLocal8Bit(inhalt).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // A line end closes its line; it does not open another one.
+    if (!zeilen.isEmpty() && zeilen.last().isEmpty()) {
+        zeilen.removeLast();
+    }
+    for (QString& zeile : zeilen) {
+        zeile.replace(QStringLiteral("<br>"), QStringLiteral("\n"));
+        text += QLatin1Char('\n') + zeile;
+    }
+    return text;
+}
+
+QString Change_Pfad(const Kontext& ctx) {
+    return Pfad_verbinden(ctx.Programmordner, QStringLiteral("change.txt"));
+}
+
+QString Changelog_Pfad(const Kontext& ctx) {
+    return Pfad_verbinden(ctx.Programmordner, QStringLiteral("changelog.txt"));
+}
+
+QString Changelog_Adresse(Kontext& ctx) {
+    return Web_Adresse(ctx) + QStringLiteral("/files/change_log.html");
+}
+
+bool Changelog_laden(Kontext& ctx) {
+    const Url_Ergebnis seite = Url_laden(Changelog_Adresse(ctx));
+    // Without an answer, or with an error page, there is nothing to show; an
+    // empty file would also stop every later attempt.
+    if (seite.Status == 0 || seite.Status >= 400) {
+        return false;
+    }
+    Textdatei_schreiben(Change_Pfad(ctx), seite.Daten);
+    return true;
+}
+
+frmChangeLog::frmChangeLog(Kontext& ctx, QWidget* eltern) : QDialog(eltern) {
+    setObjectName(QStringLiteral("frmChangeLog"));
+    setWindowTitle(QStringLiteral("Change Log"));
+
+    txtChangeLog = new QPlainTextEdit(this);
+    txtChangeLog->setObjectName(QStringLiteral("txtChangeLog"));
+    txtChangeLog->setAccessibleName(QStringLiteral("Changelog"));
+    txtChangeLog->setReadOnly(true);
+    // Keyboard users can still move through and select the text.
+    txtChangeLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    cmdClose = new QPushButton(QStringLiteral("Schließen"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setDefault(true);
+
+    auto* knoepfe = new QHBoxLayout;
+    knoepfe->addStretch(1);
+    knoepfe->addWidget(cmdClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(txtChangeLog, 1);
+    layout->addLayout(knoepfe);
+    resize(620, 460);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    const QString change = Change_Pfad(ctx);
+    QFile datei(change);
+    if (!datei.exists()) {
+        throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden,
+                             Laufzeitfehler::Standardtext(Fehlernummer::DateiNichtGefunden) +
+                                 QStringLiteral(" (") + change + QStringLiteral(")"));
+    }
+    if (!datei.open(QIODevice::ReadOnly)) {
+        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
+                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                 QStringLiteral(" (") + change + QStringLiteral(")"));
+    }
+    txtChangeLog->setPlainText(Changelog_text(datei.readAll()));
+    datei.close();
+
+    // Shown once: from now on the file is the old change log.
+    QFile::remove(Changelog_Pfad(ctx));
+    QFile::rename(change, Changelog_Pfad(ctx));
+}
+
+namespace {
+
+void Changelog_zeigen(Kontext& ctx) {
+    if (Datei_existiert(Change_Pfad(ctx)) && ctx.Oberflaeche != nullptr) {
+        frmChangeLog fenster(ctx);
+        ctx.Oberflaeche->Modal_zeigen(fenster);
+    }
+}
+
+}  // namespace
+
+void Changelog_pruefen(Kontext& ctx) {
+    if (!Datei_existiert(Change_Pfad(ctx)) && !Datei_existiert(Changelog_Pfad(ctx))) {
+        Changelog_laden(ctx);
+    }
+    Changelog_zeigen(ctx);
+}
+
+void Changelog_nach_Startfehler(Kontext& ctx) {
+    try {
+        Changelog_laden(ctx);
+        Changelog_zeigen(ctx);
+    } catch (...) {
+        // The program ends after this anyway.
+    }
+}

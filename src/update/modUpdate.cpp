@@ -1,0 +1,365 @@
+#include "update/modUpdate.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <cmath>
+
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "common/Laufzeitfehler.h"
+#include "common/Umgebung.h"
+#include "log/Protokoll.h"
+#include "search/modMsgB.h"
+#include "settings/Einstellungen.h"
+#include "settings/modIni.h"
+#include "update/modInternet.h"
+
+namespace {
+
+const QString kQuote = QStringLiteral("\"");
+
+// Update sits below the search module, so its untimed boxes are asked for
+// directly, as ZeitMsgBox does without a time limit.
+int Meldung(Kontext& ctx, const QString& text, int stil, const QString& titel) {
+    if (ctx.Oberflaeche == nullptr) {
+        return vbZeitAbgelaufen;
+    }
+    return ctx.Oberflaeche->Nachricht(text, stil, titel, 0, false);
+}
+
+// A number as a 16-bit whole number, rounded half to even: not a number
+// raises 13, out of range raises 6.
+int Ganzzahl(const QString& text) {
+    QString t = text.trimmed();
+    bool ok = false;
+    double zahl = t.toDouble(&ok);
+    if (!ok) {
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+        zahl = t.toDouble(&ok);
+    }
+    if (!ok) {
+        throw Laufzeitfehler(Fehlernummer::Typen);
+    }
+    const double gerundet = std::nearbyint(zahl);
+    if (gerundet < -32768.0 || gerundet > 32767.0) {
+        throw Laufzeitfehler(Fehlernummer::Ueberlauf);
+    }
+    return static_cast<int>(gerundet);
+}
+
+QString Shell_zitat(const QString& text) {
+    QString t = text;
+    t.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + t + QLatin1Char('\'');
+}
+
+QString Bat_zitat(const QString& text) { return kQuote + text + kQuote; }
+
+#ifdef Q_OS_WIN
+constexpr bool kPosix = false;
+#else
+constexpr bool kPosix = true;
+#endif
+
+void Verweigern(Kontext& ctx, const QString& grund) {
+    Protokoll_schreiben(ctx, QStringLiteral("Update abgebrochen: ") + grund);
+}
+
+}  // namespace
+
+QString Platzhalter_ersetzen(const QString& text, const Platzhalterwerte& werte) {
+    QString t = text;
+    t.replace(QStringLiteral("%APPDIR%"), werte.Programmordner, Qt::CaseSensitive);
+    t.replace(QStringLiteral("%SYSTEMDIR%"), werte.Systemordner, Qt::CaseSensitive);
+    t.replace(QStringLiteral("%APPEXENAME%"), werte.Programmdatei, Qt::CaseSensitive);
+    return t;
+}
+
+Platzhalterwerte Platzhalterwerte_fuer(const Kontext& ctx) {
+    Platzhalterwerte w;
+    w.Programmordner = ctx.Programmordner;
+#ifdef Q_OS_WIN
+    w.Systemordner = qEnvironmentVariable("windir") + QStringLiteral("\\system32");
+    w.Programmdatei = ctx.Programmname + QStringLiteral(".exe");
+#else
+    // The system's own programs live here, as they do in system32 on Windows.
+    w.Systemordner = QStringLiteral("/usr/bin");
+    w.Programmdatei = ctx.Programmname;
+#endif
+    return w;
+}
+
+QString UpdateVarChecker(const Kontext& ctx, const QString& text) {
+    return Platzhalter_ersetzen(text, Platzhalterwerte_fuer(ctx));
+}
+
+QStringList Update_bat_zeilen(const Updateplan& plan) {
+    QStringList z{QStringLiteral("@ECHO OFF"),
+                  QStringLiteral("@ECHO Vellinor Update wird durchgefuehrt"),
+                  QStringLiteral("chcp 1252"), QStringLiteral("ping -n 3 localhost > nul")};
+    for (const Updatedatei& d : plan.Dateien) {
+        if (d.ZielFehlt) {
+            z << QStringLiteral("@ECHO Zielverzeichnis erstellen: ") + d.Ziel;
+            z << QStringLiteral("@MD ") + Bat_zitat(d.Ziel);
+        }
+        if (d.Backup) {
+            z << QStringLiteral("@ECHO Backup erstellen: ") + d.Name;
+            z << QStringLiteral("@move /Y ") + Bat_zitat(d.Ziel + d.Name) + QLatin1Char(' ') +
+                     Bat_zitat(d.Ziel + d.Name + QStringLiteral(".bak"));
+        }
+        z << QStringLiteral("@ECHO Datei kopieren: ") + d.Name;
+        z << QStringLiteral("@move /Y ") + Bat_zitat(d.Download) + QLatin1Char(' ') +
+                 Bat_zitat(d.Ziel);
+    }
+    z << QStringLiteral("del ") + Bat_zitat(plan.Versionsdatei);
+    z << QStringLiteral("del ") + Bat_zitat(plan.Beschreibungsdatei);
+    if (!plan.Nachstart.isEmpty()) {
+        z << Bat_zitat(plan.Nachstart) + (plan.Detail ? QStringLiteral(" -t") : QString());
+    }
+    return z;
+}
+
+QStringList Update_sh_zeilen(const Updateplan& plan) {
+    QStringList z{QStringLiteral("#!/bin/sh"),
+                  // Like nohup: the closing terminal of the old program must not stop us.
+                  QStringLiteral("trap '' HUP"),
+                  QStringLiteral("echo 'Vellinor Update wird durchgefuehrt'"),
+                  // Gives the old program time to end.
+                  QStringLiteral("sleep 2")};
+    for (const Updatedatei& d : plan.Dateien) {
+        if (d.ZielFehlt) {
+            z << QStringLiteral("echo ") +
+                     Shell_zitat(QStringLiteral("Zielverzeichnis erstellen: ") + d.Ziel);
+            z << QStringLiteral("mkdir -p -- ") + Shell_zitat(d.Ziel);
+        }
+        if (d.Backup) {
+            z << QStringLiteral("echo ") +
+                     Shell_zitat(QStringLiteral("Backup erstellen: ") + d.Name);
+            z << QStringLiteral("mv -f -- ") + Shell_zitat(d.Ziel + d.Name) + QLatin1Char(' ') +
+                     Shell_zitat(d.Ziel + d.Name + QStringLiteral(".bak"));
+        }
+        z << QStringLiteral("echo ") + Shell_zitat(QStringLiteral("Datei kopieren: ") + d.Name);
+        z << QStringLiteral("mv -f -- ") + Shell_zitat(d.Download) + QLatin1Char(' ') +
+                 Shell_zitat(d.Ziel);
+    }
+    z << QStringLiteral("rm -f -- ") + Shell_zitat(plan.Versionsdatei);
+    z << QStringLiteral("rm -f -- ") + Shell_zitat(plan.Beschreibungsdatei);
+    if (!plan.Nachstart.isEmpty()) {
+        z << QStringLiteral("exec ") + Shell_zitat(plan.Nachstart) +
+                 (plan.Detail ? QStringLiteral(" -t") : QString());
+    }
+    return z;
+}
+
+bool Skripttauglich(const QString& text, bool posix) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F) {
+            return false;
+        }
+        if (QStringLiteral("\"%&|<>^").contains(c)) {
+            return false;
+        }
+        if (posix && QStringLiteral("'$`\\;").contains(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Dateiname_tauglich(const QString& name) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        return false;
+    }
+    // ':' would name a drive or a data stream on Windows.
+    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QLatin1Char(':'));
+}
+
+QString Update_Ordner(Kontext& ctx) {
+    QString ordner = Web_Adresse(ctx) + QStringLiteral("/files/");
+    if (ctx.DetailProtokoll) {
+        ordner += QStringLiteral("test/");
+    }
+    return ordner;
+}
+
+Updateergebnis Update_ausfuehren(Kontext& ctx) {
+    const QString ordner = Update_Ordner(ctx);
+    const QChar trenner = Pfadtrenner();
+
+    const QByteArray index = Url_lesen(ordner + QStringLiteral("version.txt"));
+    if (index.isEmpty()) {
+        Protokoll_schreiben(
+            ctx, QStringLiteral("Automatisches Update-Prüfung nicht möglich (Kein Internet?!)"));
+        return Updateergebnis::KeinInternet;
+    }
+    const QString versionsdatei = Pfad_verbinden(ctx.Programmordner, QStringLiteral("version.txt"));
+    Textdatei_schreiben(versionsdatei, index);
+    const QString v = Ini_lesen(ctx, QStringLiteral("Current"), QStringLiteral("Version"),
+                                QString(), versionsdatei);
+
+    if (v == Versionstext()) {
+        Protokoll_schreiben(ctx,
+                            QStringLiteral("Update Prüfung erfolgreich: Ihre Version ist aktuell"));
+        QCoreApplication::processEvents();
+        return Updateergebnis::Aktuell;
+    }
+    // The version names a file of ours: it must not lead out of the program folder.
+    if (!Skripttauglich(v, kPosix) || v.contains(QLatin1Char('/')) ||
+        v.contains(QLatin1Char('\\')) || v.contains(QLatin1Char(':'))) {
+        Verweigern(ctx, QStringLiteral("unzulässige Versionsangabe vom Server"));
+        return Updateergebnis::Verweigert;
+    }
+
+    const QString beschreibung = QStringLiteral("version") + v + QStringLiteral(".txt");
+    const QString beschreibungsdatei = Pfad_verbinden(ctx.Programmordner, beschreibung);
+    Textdatei_schreiben(beschreibungsdatei, Url_lesen(ordner + beschreibung));
+    const auto lesen = [&](const QString& schluessel, const QString& standard = QString()) {
+        return Ini_lesen(ctx, v, schluessel, standard, beschreibungsdatei);
+    };
+
+    const QString vorher = lesen(QStringLiteral("MeldungVorUpdatefrage"));
+    if (!vorher.isEmpty()) {
+        Meldung(ctx, vorher, vbOKOnly, QString());
+    }
+    // Only a clear OK starts the update.
+    if (Meldung(ctx,
+                QStringLiteral("Neue Version verfügbar, soll das Update nun heruntergeladen und "
+                               "durchgeführt werden?"),
+                vbOKCancel, QStringLiteral("Update")) != vbOK) {
+        return Updateergebnis::Abgebrochen;
+    }
+    const QString nachher = lesen(QStringLiteral("MeldungNachUpdatefrage"));
+    if (!nachher.isEmpty()) {
+        Meldung(ctx, nachher, vbOKOnly, QString());
+    }
+
+    const int anzahl = Ganzzahl(lesen(QStringLiteral("AnzahlDateien"), QStringLiteral("0")));
+    if (anzahl == 0) {
+        return Updateergebnis::KeineDateien;
+    }
+    Protokoll_schreiben(ctx, QStringLiteral("Update verfügbar, wird geladen"));
+    QCoreApplication::processEvents();
+
+    Updateplan plan;
+    plan.Detail = ctx.DetailProtokoll;
+    plan.Versionsdatei = versionsdatei;
+    plan.Beschreibungsdatei = beschreibungsdatei;
+    const QString downloadordner = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Download"));
+    // The local paths enter the script too.
+    if (!Skripttauglich(ctx.Programmordner, kPosix) ||
+        !Skripttauglich(beschreibungsdatei, kPosix)) {
+        Verweigern(ctx,
+                   QStringLiteral(
+                       "der Programmordner enthält Zeichen, die das Update-Skript nicht verträgt"));
+        return Updateergebnis::Verweigert;
+    }
+
+    for (int i = 1; i <= anzahl; ++i) {
+        const QString datei = QStringLiteral("Datei") + QString::number(i);
+        const QString quelle = lesen(datei + QStringLiteral("Quelle"));
+        if (quelle.isEmpty()) {
+            continue;
+        }
+        QString name = lesen(datei + QStringLiteral("Zielname"));
+        if (name.isEmpty()) {
+            name = quelle.mid(quelle.lastIndexOf(QLatin1Char('/')) + 1);
+        }
+        name = UpdateVarChecker(ctx, name);
+        const QString zielpfad = lesen(datei + QStringLiteral("Zielpfad"));
+        QString ziel = zielpfad.isEmpty() ? ctx.Programmordner : UpdateVarChecker(ctx, zielpfad);
+        if (!ziel.endsWith(trenner)) {
+            ziel += trenner;
+        }
+        const bool backup =
+            Wahrheitswert(lesen(datei + QStringLiteral("Backup"), Wahrheitswort(false)));
+
+        if (!Dateiname_tauglich(name) || !Skripttauglich(name, kPosix)) {
+            Verweigern(ctx, QStringLiteral("unzulässiger Dateiname in ") + datei +
+                                QStringLiteral("Zielname"));
+            return Updateergebnis::Verweigert;
+        }
+        if (!Skripttauglich(ziel, kPosix)) {
+            Verweigern(ctx, QStringLiteral("unzulässiges Zielverzeichnis in ") + datei +
+                                QStringLiteral("Zielpfad"));
+            return Updateergebnis::Verweigert;
+        }
+
+        // An empty, cut-short or error answer must never replace a working file.
+        const Url_Ergebnis geladen = Url_laden(quelle);
+        if (geladen.Daten.isEmpty() || !geladen.Vollstaendig || geladen.Status >= 400) {
+            Verweigern(ctx, datei + QStringLiteral(" konnte nicht vollständig geladen werden (") +
+                                quelle + QStringLiteral(")"));
+            return Updateergebnis::Verweigert;
+        }
+
+        if (!Ist_Ordner(downloadordner) && !QDir().mkpath(downloadordner)) {
+            throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
+                                 Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                     QStringLiteral(" (") + downloadordner + QStringLiteral(")"));
+        }
+        Updatedatei d;
+        d.Name = name;
+        d.Ziel = ziel;
+        d.Download = Pfad_verbinden(downloadordner, name);
+        d.Backup = backup;
+        Textdatei_schreiben(d.Download, geladen.Daten);
+        d.ZielFehlt = !Ist_Ordner(ziel);
+#ifndef Q_OS_WIN
+        // A replaced file keeps its permissions, so a new program stays executable.
+        if (Datei_existiert(ziel + name)) {
+            QFile::setPermissions(d.Download, QFile::permissions(ziel + name));
+        }
+#endif
+        plan.Dateien.append(d);
+    }
+
+    const QString nachstart = lesen(QStringLiteral("NachUpdateStarten"));
+    if (!nachstart.isEmpty()) {
+        QString programm = UpdateVarChecker(ctx, nachstart);
+        if (!programm.contains(trenner)) {
+            programm = Pfad_verbinden(ctx.Programmordner, programm);
+        }
+        if (!Skripttauglich(programm, kPosix)) {
+            Verweigern(ctx, QStringLiteral("unzulässiges Programm in NachUpdateStarten"));
+            return Updateergebnis::Verweigert;
+        }
+        plan.Nachstart = programm;
+#ifndef Q_OS_WIN
+        // A program that arrives with the update must be executable to start.
+        for (const Updatedatei& d : plan.Dateien) {
+            if (d.Ziel + d.Name == programm) {
+                QFile::setPermissions(d.Download,
+                                      QFile::permissions(d.Download) | QFileDevice::ExeOwner |
+                                          QFileDevice::ExeGroup | QFileDevice::ExeOther);
+            }
+        }
+#endif
+    }
+
+#ifdef Q_OS_WIN
+    const QString skript = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Update.bat"));
+    Textdatei_schreiben(
+        skript, Update_bat_zeilen(plan).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    const bool gestartet =
+        ctx.Oberflaeche != nullptr &&
+        ctx.Oberflaeche->Programm_starten(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), skript},
+                                          ctx.Programmordner, true);
+#else
+    const QString skript = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Update.sh"));
+    Textdatei_schreiben(skript, Update_sh_zeilen(plan).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    const bool gestartet = ctx.Oberflaeche != nullptr &&
+                           ctx.Oberflaeche->Programm_starten(QStringLiteral("/bin/sh"), {skript},
+                                                             ctx.Programmordner, true);
+#endif
+    if (!gestartet) {
+        // Ending now would leave the user with neither update nor program.
+        Verweigern(ctx, QStringLiteral("das Update-Skript konnte nicht gestartet werden (") +
+                            skript + QStringLiteral(")"));
+        return Updateergebnis::StartFehler;
+    }
+    ctx.Oberflaeche->Programm_beenden(0);
+    return Updateergebnis::Gestartet;
+}

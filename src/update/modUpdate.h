@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct Kontext;
+
+// The values the placeholders of an update description stand for.
+struct Platzhalterwerte {
+    QString Programmordner;  // "%APPDIR%"
+    QString Systemordner;    // "%SYSTEMDIR%"
+    QString Programmdatei;   // "%APPEXENAME%"
+};
+
+// Replaces "%APPDIR%", "%SYSTEMDIR%" and "%APPEXENAME%" in this order, every
+// occurrence, case-sensitive.
+QString Platzhalter_ersetzen(const QString& text, const Platzhalterwerte& werte);
+
+// The placeholder values of this program on this system: the program folder;
+// windir + "\system32" on Windows, "/usr/bin" elsewhere; the program file's
+// name (with ".exe" on Windows).
+Platzhalterwerte Platzhalterwerte_fuer(const Kontext& ctx);
+
+// Platzhalter_ersetzen with this program's values.
+QString UpdateVarChecker(const Kontext& ctx, const QString& text);
+
+// One downloaded file and where the script moves it.
+struct Updatedatei {
+    QString Name;      // file name at the destination
+    QString Ziel;      // destination folder, ending with a separator
+    QString Download;  // full path of the download
+    bool Backup = false;
+    bool ZielFehlt = false;  // the destination folder did not exist when planned
+};
+
+// Everything the update script does, in order.
+struct Updateplan {
+    QList<Updatedatei> Dateien;
+    QString Versionsdatei;       // "version.txt" in the program folder
+    QString Beschreibungsdatei;  // the saved version description
+    QString Nachstart;           // program to start afterwards; empty: none
+    bool Detail = false;         // restart with " -t"
+};
+
+// The lines of "Update.bat" (without line ends).
+QStringList Update_bat_zeilen(const Updateplan& plan);
+// The same steps as a POSIX shell script (without line ends).
+QStringList Update_sh_zeilen(const Updateplan& plan);
+
+// A text is fit for a quoted argument of the script of this kind: no control
+// characters (line breaks included), no quotes, none of % & | < > ^, and for
+// the shell script also none of $ ` \ ;.
+bool Skripttauglich(const QString& text, bool posix);
+// A file name that stays inside its folder: not empty, not "." or "..", and
+// without "/" or "\".
+bool Dateiname_tauglich(const QString& name);
+
+// How an update check ended.
+enum class Updateergebnis {
+    KeinInternet,  // the version index did not arrive
+    Aktuell,       // the published version is ours
+    Abgebrochen,   // the user cancelled
+    KeineDateien,  // the description lists no files
+    Verweigert,    // something from the server was refused, or a download failed
+    StartFehler,   // the script could not be started
+    Gestartet,     // the script runs and the program was asked to end
+};
+
+// The update folder on the web site: base + "/files/", + "test/" in detail mode.
+QString Update_Ordner(Kontext& ctx);
+
+// The update check at start-up with the self-update: compares the published
+// version with ours, asks, downloads the files into "Download", writes the
+// script, starts it and ends the program. Errors while saving files and
+// values that do not convert are raised to the caller.
+Updateergebnis Update_ausfuehren(Kontext& ctx);
