@@ -216,6 +216,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
     lstProtokoll = Steuerelement<QListWidget>(Frame5, "lstProtokoll");
     lstProtokoll->setAccessibleName(QStringLiteral("Protokoll"));
     lstProtokoll->setUniformItemSizes(true);
+    lstProtokoll->setMinimumHeight(140);
     cmdFehlerprotokoll = Kleinknopf(Frame5, "cmdFehlerprotokoll", QStringLiteral("F"),
                                     QStringLiteral("Fehler-Protokoll anzeigen"),
                                     QStringLiteral("Fehler-Protokoll anzeigen"));
