@@ -1,0 +1,126 @@
+#include "filelist/ModDateiliste.h"
+
+#include <QDir>
+#include <QListWidget>
+#include <QSignalBlocker>
+
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "common/Laufzeitfehler.h"
+#include "common/Umgebung.h"
+#include "filelist/Dateiliste.h"
+#include "filelist/Verzeichnisbaum.h"
+#include "log/Protokoll.h"
+#include "search/modMsgB.h"
+#include "settings/modIni.h"
+
+namespace {
+const QString kAllgemein = QStringLiteral("Allgemein");
+const QString kPfad = QStringLiteral("Pfad");
+}  // namespace
+
+QString Ordner_waehlen(Kontext& ctx, const QString& titel, const QString& startordner) {
+    if (ctx.Oberflaeche == nullptr) {
+        return QString();
+    }
+    const QString ordner = ctx.Oberflaeche->Ordner_waehlen(titel, startordner);
+    return ordner.isEmpty() ? ordner : QDir::toNativeSeparators(ordner);
+}
+
+void Verzeichnis_einlesen(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle) {
+    const QString startordner = Ini_lesen(ctx, kAllgemein, kPfad, QString());
+    const QString ordner =
+        Ordner_waehlen(ctx, QStringLiteral("Bitte Ordner auswählen"), startordner);
+    tabelle.Zeilen.clear();
+    if (ordner.isEmpty()) {
+        return;
+    }
+    try {
+        Ini_schreiben(ctx, kAllgemein, kPfad, ordner);
+    } catch (const Laufzeitfehler& fehler) {
+        // Only the start folder of the next dialog is lost; the load itself goes on.
+        Protokoll_schreiben(ctx, QStringLiteral("Der gewählte Ordner konnte nicht in den "
+                                                "Einstellungen gespeichert werden: ") +
+                                     fehler.Beschreibung());
+    }
+
+    clsVerzeichnisbaum baum;
+    std::vector<Verzeichniseintrag> gefunden =
+        baum.DateilisteErstellen(ordner, QStringLiteral("mp3"), unterverzeichnisse);
+    tabelle.Zeilen.reserve(gefunden.size());
+    for (Verzeichniseintrag& e : gefunden) {
+        tabelle.Zeilen.push_back({std::move(e.Name), std::move(e.Kurzname), std::move(e.Ordner),
+                                  Dateizeit_Text(e.Erstellt), Dateizeit_Text(e.Zugriff),
+                                  Dateizeit_Text(e.Geaendert), e.Groesse});
+    }
+}
+
+void Verzeichnis_laden(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle) {
+    QListWidget* liste = ctx.Ansicht.lstDateien;
+    if (liste != nullptr && liste->count() > 0 &&
+        ZeitMsgBox(
+            ctx,
+            QStringLiteral("Die Dateiliste ist nicht leer, soll die Liste vor dem Laden eines "
+                           "anderen Verzeichnis geleert werden?"),
+            vbYesNo + vbQuestion, QString()) == vbYes) {
+        Liste_leeren(ctx);
+    }
+
+    Verzeichnis_einlesen(ctx, unterverzeichnisse, tabelle);
+
+    const int anzahl = tabelle.Dateianzahl();
+    int bearbeitet = 0;
+    bool abgebrochen = false;
+    {
+        Dateisammler sammler(ctx);
+        for (; bearbeitet < anzahl; ++bearbeitet) {
+            const Dateitabellenzeile& zeile = tabelle.Zeilen[static_cast<std::size_t>(bearbeitet)];
+            if (sammler.Hinzufuegen(zeile.Ordner + zeile.Name) == vbCancel) {
+                abgebrochen = true;
+                break;
+            }
+        }
+    }
+    if (!abgebrochen && anzahl > 0) {
+        Protokoll_schreiben(ctx, QStringLiteral("Verzeichnis geladen, ") + QString::number(anzahl) +
+                                     QStringLiteral(" Dateien hinzugefügt"));
+    } else {
+        Protokoll_schreiben(ctx, QStringLiteral("Verzeichnis laden nach ") +
+                                     QString::number(bearbeitet) +
+                                     QStringLiteral(" Dateien abgebrochen!"));
+    }
+}
+
+void Eintrag_entfernen(Kontext& ctx) {
+    QListWidget* liste = ctx.Ansicht.lstDateien;
+    if (liste == nullptr) {
+        return;
+    }
+    int k = liste->currentRow();
+    if (k < 0) {
+        return;
+    }
+    {
+        // Taking the item moves the current row by itself; that move must not count as a
+        // selection, or the neighbour would be loaded twice.
+        const QSignalBlocker stumm(liste);
+        delete liste->takeItem(k);
+        liste->setCurrentRow(-1);
+    }
+    if (k > liste->count() - 1) {
+        k = k - 1;
+    }
+    liste->setCurrentRow(k);
+    Protokoll_schreiben(ctx, QStringLiteral("Eintrag entfernt"));
+}
+
+void Liste_leeren(Kontext& ctx) {
+    QListWidget* liste = ctx.Ansicht.lstDateien;
+    const int anzahl = liste != nullptr ? liste->count() : 0;
+    Protokoll_schreiben(ctx, QStringLiteral("Dateiliste geleert, ") + QString::number(anzahl) +
+                                 QStringLiteral(" Einträge entfernt"));
+    // The protocol line lets other handlers run; the list may be gone meanwhile.
+    if (QListWidget* jetzt = ctx.Ansicht.lstDateien) {
+        jetzt->clear();
+    }
+}

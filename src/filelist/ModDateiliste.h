@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+struct Kontext;
+
+// One row of the file table: the seven columns of a found file.
+struct Dateitabellenzeile {
+    QString Name;
+    QString Kurzname;
+    QString Ordner;  // ends with the path separator
+    QString Erstellt;
+    QString Zugriff;
+    QString Geaendert;  // the three times as "DD.MM.YYYY hh:nn:ss", UTC
+    quint32 Groesse = 0;
+};
+
+// The result of the last folder load, kept until the next one.
+struct Dateitabelle {
+    std::vector<Dateitabellenzeile> Zeilen;
+    int Dateianzahl() const { return static_cast<int>(Zeilen.size()); }
+};
+
+// The folder dialog: the chosen folder, or the empty text when the user cancelled.
+QString Ordner_waehlen(Kontext& ctx, const QString& titel, const QString& startordner);
+
+// Asks for a folder (opening at the last one chosen), remembers it and fills the table
+// with its MP3 files; an empty table when the dialog was cancelled or nothing was found.
+void Verzeichnis_einlesen(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle);
+
+// The folder load of the "Verzeichnis laden" button: optionally empties the list first,
+// then adds every file of the chosen folder after the file-name check, and reports the
+// outcome in the protocol.
+void Verzeichnis_laden(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle);
+
+// Removes the selected entry of the file list and selects its neighbour; nothing without
+// a selection. The new selection is made so that the list announces it exactly once.
+void Eintrag_entfernen(Kontext& ctx);
+
+// Empties the file list; the track view keeps what it shows.
+void Liste_leeren(Kontext& ctx);

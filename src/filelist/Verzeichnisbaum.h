@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <filesystem>
+#include <vector>
+
+// One file found by the folder walk, its seven columns in order.
+struct Verzeichniseintrag {
+    QString Name;
+    // No file system here keeps 8.3 names: the long name.
+    QString Kurzname;
+    // Ends with the platform's path separator.
+    QString Ordner;
+    QDateTime Erstellt;
+    QDateTime Zugriff;
+    QDateTime Geaendert;
+    // The low 32 bits of the size, as the file table has always held it.
+    quint32 Groesse = 0;
+};
+
+// The folder walk behind a folder load.
+class clsVerzeichnisbaum {
+  public:
+    // Every file below Startpfad whose name ends in Erweiterung (any letter case, no dot
+    // required; "*" lists every file), in the order the file system returns the entries and
+    // depth first: a subfolder's files come before the rest of its parent folder. Folders
+    // are never listed; symbolic links to folders are not entered, so a link loop cannot
+    // make the walk run for ever; a folder that cannot be read adds nothing. An empty
+    // vector when nothing was found.
+    std::vector<Verzeichniseintrag> DateilisteErstellen(const QString& Startpfad,
+                                                        const QString& Erweiterung,
+                                                        bool Unterverzeichnis);
+
+  private:
+    void Verzeichnis_durchsuchen(const std::filesystem::path& pfad, const QString& ordner);
+    bool Passt(const std::filesystem::path::string_type& name) const;
+    void Eintrag_aufnehmen(const std::filesystem::path& pfad, const QString& ordner,
+                           const std::filesystem::path::string_type& name);
+
+    std::vector<Verzeichniseintrag> ergebnis_;
+    QString erweiterung_;
+    // The extension in lower case as code units of the native encoding, when it is plain ASCII.
+    std::filesystem::path::string_type erweiterungNativ_;
+    bool erweiterungAscii_ = true;
+    bool alle_ = false;
+    bool unterverzeichnis_ = false;
+};
+
+// A file time (milliseconds since 1970, UTC) as the date value of the file table, in UTC
+// with the milliseconds dropped; a year before 1900 gives 30.12.1899 00:00:00.
+QDateTime Dateizeit_umwandeln(qint64 msUtc);
+
+// "DD.MM.YYYY hh:nn:ss" of a date value, taken as it stands (no time zone conversion).
+QString Dateizeit_Text(const QDateTime& zeit);

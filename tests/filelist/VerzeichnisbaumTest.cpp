@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include "common/Helfer.h"
+#include "filelist/ModDateiliste.h"
+#include "filelist/Verzeichnisbaum.h"
+#include "support/TestKontext.h"
+
+namespace {
+
+struct Baum {
+    QTemporaryDir ordner;
+
+    QString Pfad(const QString& relativ) const {
+        return QDir::toNativeSeparators(ordner.path() + QLatin1Char('/') + relativ);
+    }
+    void Datei(const QString& relativ, int groesse = 10) const {
+        QDir().mkpath(QFileInfo(Pfad(relativ)).path());
+        QFile f(Pfad(relativ));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(groesse, 'x'));
+    }
+    void Ordner(const QString& relativ) const { QDir().mkpath(Pfad(relativ)); }
+    QString Wurzel() const { return QDir::toNativeSeparators(ordner.path()); }
+};
+
+QStringList Pfade(const std::vector<Verzeichniseintrag>& zeilen) {
+    QStringList p;
+    for (const auto& z : zeilen) {
+        p << z.Ordner + z.Name;
+    }
+    return p;
+}
+
+// The raw directory order as Qt reads it, depth first, as an independent witness of the
+// order the walk must keep.
+void Rohe_Reihenfolge(const QString& ordner, bool rekursiv, QStringList& aus) {
+    const QFileInfoList eintraege = QDir(ordner).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo& e : eintraege) {
+        if (e.isDir()) {
+            if (rekursiv && !e.isSymLink()) {
+                Rohe_Reihenfolge(e.filePath(), rekursiv, aus);
+            }
+            continue;
+        }
+        if (e.fileName().toLower().endsWith(QLatin1String("mp3"))) {
+            aus << QDir::toNativeSeparators(e.filePath());
+        }
+    }
+}
+
+QStringList Sortiert(QStringList l) {
+    l.sort();
+    return l;
+}
+
+}  // namespace
+
+TEST(Verzeichnisbaum, ListsMatchingFilesDepthFirstInDirectoryOrder) {
+    Baum b;
+    for (const char* name : {"a.mp3", "B.MP3", "c.Mp3", "ohnepunktmp3", ".versteckt.mp3",
+                             "notiz.txt", "lied.mp3.txt", "sub/s1.mp3", "sub/x.wav",
+                             "sub/tief/t.mP3", "sub/tief/u.mp3", "ordner.mp3/innen.mp3", "z.mp3"}) {
+        b.Datei(QString::fromLatin1(name));
+    }
+    b.Ordner(QStringLiteral("leer"));
+
+    clsVerzeichnisbaum baum;
+    const auto mit = baum.DateilisteErstellen(b.Wurzel(), QStringLiteral("mp3"), true);
+    const QStringList erwartetMit{
+        b.Pfad("a.mp3"),          b.Pfad("B.MP3"),          b.Pfad("c.Mp3"),
+        b.Pfad("ohnepunktmp3"),   b.Pfad(".versteckt.mp3"), b.Pfad("sub/s1.mp3"),
+        b.Pfad("sub/tief/t.mP3"), b.Pfad("sub/tief/u.mp3"), b.Pfad("ordner.mp3/innen.mp3"),
+        b.Pfad("z.mp3")};
+    EXPECT_EQ(Sortiert(Pfade(mit)), Sortiert(erwartetMit));
+    QStringList roh;
+    Rohe_Reihenfolge(b.Wurzel(), true, roh);
+    EXPECT_EQ(Pfade(mit), roh);
+
+    // Without subfolders, a folder named like an MP3 file is still no file.
+    const auto ohne = baum.DateilisteErstellen(b.Wurzel(), QStringLiteral("MP3"), false);
+    const QStringList erwartetOhne{b.Pfad("a.mp3"),          b.Pfad("B.MP3"),
+                                   b.Pfad("c.Mp3"),          b.Pfad("ohnepunktmp3"),
+                                   b.Pfad(".versteckt.mp3"), b.Pfad("z.mp3")};
+    EXPECT_EQ(Sortiert(Pfade(ohne)), Sortiert(erwartetOhne));
+    roh.clear();
+    Rohe_Reihenfolge(b.Wurzel(), false, roh);
+    EXPECT_EQ(Pfade(ohne), roh);
+
+    // "*" lists every file; a missing start folder lists nothing.
+    EXPECT_EQ(baum.DateilisteErstellen(b.Pfad("sub"), QStringLiteral("*"), false).size(), 2u);
+    EXPECT_TRUE(baum.DateilisteErstellen(b.Pfad("fehlt"), QStringLiteral("mp3"), true).empty());
+    EXPECT_TRUE(baum.DateilisteErstellen(b.Pfad("leer"), QStringLiteral("mp3"), true).empty());
+}
+
+TEST(Verzeichnisbaum, RowsCarryNameFolderTimesAndSize) {
+    Baum b;
+    b.Datei(QStringLiteral("sub/zeit.mp3"), 1234);
+    QFile f(b.Pfad("sub/zeit.mp3"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const QDateTime geaendert(QDate(2001, 2, 3), QTime(4, 5, 6, 789), QTimeZone::utc());
+    const QDateTime gelesen(QDate(1999, 12, 31), QTime(23, 59, 59), QTimeZone::utc());
+    ASSERT_TRUE(f.setFileTime(geaendert, QFileDevice::FileModificationTime));
+    ASSERT_TRUE(f.setFileTime(gelesen, QFileDevice::FileAccessTime));
+    f.close();
+
+    TestKontext t;
+    t.umgebung.Ordner.push_back(b.Wurzel());
+    Dateitabelle tabelle;
+    Verzeichnis_einlesen(t.ctx, true, tabelle);
+    ASSERT_EQ(tabelle.Dateianzahl(), 1);
+    const Dateitabellenzeile& z = tabelle.Zeilen[0];
+    EXPECT_EQ(z.Name, QStringLiteral("zeit.mp3"));
+    EXPECT_EQ(z.Kurzname, z.Name);
+    EXPECT_EQ(z.Ordner, b.Pfad("sub") + Pfadtrenner());
+    EXPECT_EQ(z.Geaendert, QStringLiteral("03.02.2001 04:05:06"));
+    EXPECT_EQ(z.Zugriff, QStringLiteral("31.12.1999 23:59:59"));
+    const QFileInfo info(b.Pfad("sub/zeit.mp3"));
+    const QDateTime erstellt =
+        info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
+    EXPECT_EQ(z.Erstellt, erstellt.toUTC().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+    EXPECT_EQ(z.Groesse, 1234u);
+}
+
+TEST(Verzeichnisbaum, SizeKeepsTheLow32Bits) {
+    Baum b;
+    b.Datei(QStringLiteral("gross.mp3"), 0);
+    QFile f(b.Pfad("gross.mp3"));
+    // Sparse: takes no room on the disk.
+    if (!f.open(QIODevice::ReadWrite) || !f.resize(Q_INT64_C(4294967296) + 7)) {
+        GTEST_SKIP() << "file system without files beyond 4 GiB";
+    }
+    f.close();
+    clsVerzeichnisbaum baum;
+    const auto zeilen = baum.DateilisteErstellen(b.Wurzel(), QStringLiteral("mp3"), false);
+    ASSERT_EQ(zeilen.size(), 1u);
+    EXPECT_EQ(zeilen[0].Groesse, 7u);
+}
+
+TEST(Verzeichnisbaum, TimesBefore1900AndMillisecondsFollowTheDateValueRules) {
+    const qint64 anfang1900 =
+        QDateTime(QDate(1900, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    EXPECT_EQ(Dateizeit_Text(Dateizeit_umwandeln(anfang1900)),
+              QStringLiteral("01.01.1900 00:00:00"));
+    EXPECT_EQ(Dateizeit_Text(Dateizeit_umwandeln(anfang1900 - 1)),
+              QStringLiteral("30.12.1899 00:00:00"));
+    EXPECT_EQ(Dateizeit_Text(Dateizeit_umwandeln(999)), QStringLiteral("01.01.1970 00:00:00"));
+    EXPECT_EQ(Dateizeit_Text(Dateizeit_umwandeln(-1)), QStringLiteral("31.12.1969 23:59:59"));
+    EXPECT_EQ(Dateizeit_Text(Dateizeit_umwandeln(Q_INT64_C(253402300799000))),
+              QStringLiteral("31.12.9999 23:59:59"));
+}
+
+TEST(Verzeichnisbaum, LinkLoopsEndAndUnreadableFoldersAreLeftOut) {
+    Baum b;
+    b.Datei(QStringLiteral("a.mp3"));
+    b.Datei(QStringLiteral("gesperrt/g.mp3"));
+    b.Datei(QStringLiteral("danach/d.mp3"));
+    ASSERT_TRUE(QFile::link(b.Wurzel(), b.Pfad("schleife")));
+    ASSERT_TRUE(QFile::link(b.Pfad("danach"), b.Pfad("ordnerverweis.mp3")));
+    ASSERT_TRUE(QFile::link(b.Pfad("a.mp3"), b.Pfad("dateiverweis.mp3")));
+    ASSERT_TRUE(QFile::link(b.Pfad("fehlt.mp3"), b.Pfad("tot.mp3")));
+    QFile::setPermissions(b.Pfad("gesperrt"), QFileDevice::Permissions());
+    // Superusers read every folder; then only the rest of the claim can be checked.
+    const bool gesperrt = !QDir(b.Pfad("gesperrt")).isReadable() ||
+                          QDir(b.Pfad("gesperrt")).entryList(QDir::Files).isEmpty();
+
+    clsVerzeichnisbaum baum;
+    const QStringList gefunden =
+        Pfade(baum.DateilisteErstellen(b.Wurzel(), QStringLiteral("mp3"), true));
+    QFile::setPermissions(b.Pfad("gesperrt"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QStringList erwartet{b.Pfad("a.mp3"), b.Pfad("danach/d.mp3"), b.Pfad("dateiverweis.mp3")};
+    if (!gesperrt) {
+        erwartet << b.Pfad("gesperrt/g.mp3");
+    }
+    EXPECT_EQ(Sortiert(gefunden), Sortiert(erwartet));
+}
