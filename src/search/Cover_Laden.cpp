@@ -1,3 +1,463 @@
 #include "search/Cover_Laden.h"
 
-void Cover_Laden(Kontext&, const QString&, bool) {}
+#include <QCoreApplication>
+#include <QImageReader>
+#include <QLabel>
+#include <QWidget>
+#include <exception>
+#include <memory>
+
+#include "common/Bildanzeige.h"
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "common/Laufzeitfehler.h"
+#include "filelist/Titelansicht.h"
+#include "log/Protokoll.h"
+#include "search/Ergebnisseite.h"
+#include "search/Suchstring.h"
+#include "search/frmBildUebernehmenFrage.h"
+#include "search/modMsgB.h"
+#include "settings/modIni.h"
+#include "tags/clsAudioGenie.h"
+
+namespace {
+
+const QString Trennzeichen = QStringLiteral(" - ");
+
+// Decided by content: a shop's HTML page saved as "last.jpg" is no picture.
+bool Ist_Bild(const QString& pfad) {
+    QImageReader leser(pfad);
+    leser.setDecideFormatFromContent(true);
+    return !leser.read().isNull();
+}
+
+int Zahl_aus_Text(const QString& text) {
+    bool ok = false;
+    const int zahl = text.trimmed().toInt(&ok);
+    if (!ok) {
+        throw Laufzeitfehler(Fehlernummer::Typen);
+    }
+    return zahl;
+}
+
+// One call of the search. `schritt` names the step reached for the error report.
+class Coversuche {
+  public:
+    Coversuche(Kontext& ctx, const QString& ausw, bool askForPicOK)
+        : ctx(ctx), Ausw(ausw), AskForPicOK(askForPicOK) {}
+
+    Coverergebnis Ausfuehren() {
+        try {
+            Ablauf();
+        } catch (...) {
+            const std::exception_ptr fehler = std::current_exception();
+            ergebnis = Coverergebnis::Fehler;
+            try {
+                Fehlerbericht_schreiben(ctx, QStringLiteral("Cover_Laden"),
+                                        QStringLiteral("Formular frmVellinor"), fehler, schritt);
+            } catch (...) {
+                // Reporting must not take the caller down (a batch run goes on).
+            }
+        }
+        return ergebnis;
+    }
+
+  private:
+    void Detail(const QString& zeile) {
+        if (ctx.DetailProtokoll) {
+            Protokoll_schreiben(ctx, zeile);
+        }
+    }
+
+    void Fehlerzeile(const QString& text) { Fehler_schreiben(ctx, lied + text); }
+
+    clsAudioGenie& Tags() {
+        // Held for the whole call: handlers that run in between must not pull it away.
+        if (!ag) {
+            ag = ctx.AudioGenie;
+        }
+        if (!ag) {
+            throw Laufzeitfehler(
+                91, QStringLiteral("Objektvariable oder With-Blockvariable nicht festgelegt"));
+        }
+        return *ag;
+    }
+
+    static bool Wahr_(short wert) { return wert != 0; }
+
+    void Ablauf() {
+        // Stage 1: track data.
+        schritt = 10;
+        Tags().AUDIOAnalyzeFile(QString());
+        schritt = 20;
+        lied = Liedname(Ausw);
+        Protokoll_schreiben(ctx, lied);
+        schritt = 30;
+        if (!MP3_einlesen(ctx, Ausw)) {
+            ergebnis = Coverergebnis::KeinCover;
+            Ohne_Bild();
+            return;
+        }
+        clsAudioGenie& t = Tags();
+        schritt = 40;
+        Detail(QStringLiteral("   Datei eingelesen"));
+        schritt = 50;
+        if (Wahr_(t.ID3V1Exists())) {
+            Detail(QStringLiteral("   ID3v1 existiert (") + ::tr(t.ID3V1Artist()) +
+                   QStringLiteral(", ") + ::tr(t.ID3V1Title()) + QStringLiteral(", ") +
+                   ::tr(t.ID3V1Album()) + QStringLiteral(")"));
+        }
+        schritt = 60;
+        if (Wahr_(t.ID3V2Exists())) {
+            Detail(QStringLiteral("   ID3v2 existiert (") + t.ID3V2Artist() + QStringLiteral(", ") +
+                   t.ID3V2Title() + QStringLiteral(", ") + t.ID3V2Album() + QStringLiteral(")"));
+        }
+        schritt = 70;
+        if (ctx.Einst.UseTag) {
+            Detail(QStringLiteral("   Usetag = True"));
+            schritt = 80;
+            if (Wahr_(t.ID3V2Exists())) {
+                Protokoll_schreiben(ctx, QStringLiteral("   Benutze ID3v2-Tag"));
+                artist = ::tr(t.ID3V2Artist());
+                title = ::tr(t.ID3V2Title());
+                album = ::tr(t.ID3V2Album());
+            } else if (Wahr_(t.ID3V1Exists())) {
+                Protokoll_schreiben(ctx, QStringLiteral("   Benutze ID3v1-Tag"));
+                artist = ::tr(t.ID3V1Artist());
+                title = ::tr(t.ID3V1Title());
+                album = ::tr(t.ID3V1Album());
+            }
+            schritt = 90;
+            if (Wahr_(t.ID3V1Exists())) {
+                Aus_ID3v1_ergaenzen(artist, QStringLiteral("Interpret"),
+                                    &clsAudioGenie::ID3V1Artist);
+                Aus_ID3v1_ergaenzen(title, QStringLiteral("Title"), &clsAudioGenie::ID3V1Title);
+                Aus_ID3v1_ergaenzen(album, QStringLiteral("Album"), &clsAudioGenie::ID3V1Album);
+            }
+        }
+        schritt = 100;
+        if (!ctx.Einst.UseTag || artist.isEmpty() || title.isEmpty()) {
+            Detail(QStringLiteral("   Usetag = ") + Wahrheitswort(ctx.Einst.UseTag) +
+                   QStringLiteral(" oder Lied.Artist = ") + artist +
+                   QStringLiteral(" oder Lied.Title = ") + title);
+            schritt = 110;
+            const qsizetype trenner = lied.indexOf(Trennzeichen);
+            if (trenner < 0) {
+                ZeitMsgBox(
+                    ctx,
+                    QStringLiteral("Die Datei ") + lied +
+                        QStringLiteral(
+                            ".mp3 hat keine ausreichenden Tag Informationen (Interpret: '") +
+                        artist + QStringLiteral("' , Titel: '") + title +
+                        QStringLiteral("') und auch nicht das Format ") +
+                        QStringLiteral(
+                            "'Interpret - Titel.mp3'. Bitte das Lied in dem Format benennen. ") +
+                        QStringLiteral("Dieses Lied wird übersprungen. Dieses Fenster schließt "
+                                       "sich in 5 Sek."),
+                    vbCritical, QString(), QString(), 0, 5);
+                schritt = 120;
+                Protokoll_schreiben(ctx, QStringLiteral("   keine ausreichenden Informationen"));
+                Fehlerzeile(
+                    QStringLiteral(":   Falsches Format von Dateiname um Informationen zu finden"));
+                unvollstaendig = true;
+                Kein_Cover();
+                return;
+            }
+            schritt = 130;
+            artist = lied.left(trenner);
+            title = lied.mid(trenner + Trennzeichen.size());
+            Protokoll_schreiben(ctx, QStringLiteral("   Angaben aus Dateiname verwendet"));
+        }
+        schritt = 140;
+        if (ctx.Ansicht.Fenster) {
+            ctx.Ansicht.Fenster->setWindowTitle(ctx.Ansicht.Fenster->windowTitle() + Trennzeichen +
+                                                lied);
+        }
+
+        // Stage 2: an existing cover.
+        schritt = 150;
+        const QString seitendatei = Seitendatei();
+        const bool vorhanden =
+            (ctx.Einst.UseTag && Wahr_(t.ID3V2Exists()) && t.ID3V2GetPictureCount() > 0) ||
+            Datei_existiert(seitendatei);
+        if (vorhanden) {
+            schritt = 160;
+            const int regel =
+                Zahl_aus_Text(Ini_lesen(ctx, QStringLiteral("Allgemein"),
+                                        QStringLiteral("DateiVorhanden"), QStringLiteral("3")));
+            schritt = 170;
+            int antwort = vbNo;
+            if (regel == 3) {
+                antwort = ZeitMsgBox(ctx,
+                                     QStringLiteral("Vorhandenes Bild in '") + lied +
+                                         QStringLiteral(".mp3' überschreiben?"),
+                                     vbYesNo, QString());
+            } else if (regel == 1) {
+                antwort = vbYes;
+            }
+            schritt = 180;
+            if (antwort == vbNo) {
+                Protokoll_schreiben(ctx, QStringLiteral("   Lied wurde übersprungen"));
+                ergebnis = Coverergebnis::Uebersprungen;
+                Ohne_Bild();
+                return;
+            }
+            schritt = 190;
+            // Only in memory: reaches the file when the new picture is saved in the tag.
+            Tags().ID3V2DeletePicture(1);
+            altesBildEntfernt = true;
+        }
+
+        // Stage 3: the query.
+        schritt = 200;
+        Protokoll_schreiben(ctx, QStringLiteral("   Suche nach Titel ... Bitte warten ..."));
+        QCoreApplication::processEvents();
+        schritt = 210;
+        QString suchtext;
+        bool suchen = true;
+        const QString& covertyp = ctx.Einst.Covertyp;
+        if (covertyp == QLatin1String("1")) {
+            suchtext = artist + Trennzeichen + title;
+        } else if (covertyp == QLatin1String("2")) {
+            if (album.isEmpty()) {
+                Protokoll_schreiben(
+                    ctx,
+                    QStringLiteral(
+                        "   Suche nach Albumcover nicht möglich, da kein Album angegeben ist"));
+                ergebnis = Coverergebnis::KeinCover;
+                Ohne_Bild();
+                return;
+            }
+            suchtext = artist + Trennzeichen + album;
+        } else if (covertyp == QLatin1String("3")) {
+            suchtext = artist + Trennzeichen + (album.isEmpty() ? title : album);
+        } else {
+            suchen = false;
+        }
+        schritt = 220;
+        if (suchen) {
+            suchUrl = Suchstring(ctx, suchtext, Trennzeichen);
+        }
+
+        // Stage 4: result page and download.
+        schritt = 230;
+        ErgebnisTabelle ErgURLs;
+        Cover_Suchen(ctx, suchUrl, ErgURLs);
+        schritt = 240;
+        bool nichtGefunden = false;
+        if (Trefferzahl(ErgURLs) == 0) {
+            nichtGefunden = true;
+        } else {
+            bild = Bild_laden(ctx, ErgURLs);
+        }
+        schritt = 250;
+        if (Bild_unbrauchbar(bild)) {
+            nichtGefunden = true;
+        }
+        schritt = 260;
+        if (nichtGefunden && ctx.Einst.AltBild && !album.isEmpty()) {
+            suchUrl = Suchstring(ctx, artist + Trennzeichen + album, Trennzeichen);
+            schritt = 270;
+            Cover_Suchen(ctx, suchUrl, ErgURLs);
+            schritt = 280;
+            if (Trefferzahl(ErgURLs) != 0) {
+                bild = Bild_laden(ctx, ErgURLs);
+                if (!Bild_unbrauchbar(bild)) {
+                    nichtGefunden = false;
+                    Protokoll_schreiben(
+                        ctx, QStringLiteral("   Alternatives Bild (Album Cover) verwendet"));
+                }
+            }
+        }
+        schritt = 290;
+        if (nichtGefunden) {
+            Kein_Cover();
+            return;
+        }
+        schritt = 300;
+        QCoreApplication::processEvents();
+        const QString lastJpg = ctx.LastJpg();
+        Textdatei_schreiben(lastJpg, bild);
+
+        // Stage 5: show, confirm, store.
+        schritt = 310;
+        Bildanzeige_zeigen(true);
+        if (Datei_existiert(lastJpg)) {
+            const bool geladen =
+                ctx.Ansicht.Image1 ? ctx.Ansicht.Image1->Laden(lastJpg) : Ist_Bild(lastJpg);
+            if (!geladen) {
+                throw Laufzeitfehler(UngueltigesBild, QStringLiteral("Ungültiges Bild"));
+            }
+        }
+        schritt = 320;
+        QCoreApplication::processEvents();
+        schritt = 330;
+        int antwort = vbYes;
+        if (AskForPicOK) {
+            antwort = PicMsgBox(ctx, lastJpg, QStringLiteral("Bild übernehmen ?"),
+                                QStringLiteral("Soll das Bild übernommen werden?"));
+        }
+        schritt = 340;
+        if (antwort != vbYes) {
+            Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde nicht übernommen"));
+            ergebnis = Coverergebnis::NichtUebernommen;
+            Ende();
+            return;
+        }
+        schritt = 350;
+        Detail(QStringLiteral("   Bild speichern"));
+        schritt = 360;
+        if (!ctx.Einst.BildtoTag) {
+            Textdatei_schreiben(seitendatei, bild);
+            Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde übernommen"));
+            ergebnis = Coverergebnis::Gespeichert;
+            Ende();
+            return;
+        }
+        schritt = 370;
+        Detail(QStringLiteral("   Bild im MP3 Tag speichern"));
+        schritt = 380;
+        Tag_frisch();
+        const bool v2Vorhanden = Wahr_(Tags().ID3V2Exists());
+        const bool v1Vorhanden = Tags().ID3V1Exists() == Wahr;
+        enum class Fuellen { Nicht, AusID3v1, AusDateiname } fuellen = Fuellen::Nicht;
+        if (!v2Vorhanden) {
+            Detail(QStringLiteral("   ID3V2Exists = False"));
+            schritt = 390;
+            if (v1Vorhanden) {
+                Detail(QStringLiteral("   ID3V1Exists = True"));
+                fuellen = Fuellen::AusID3v1;
+            } else {
+                schritt = 400;
+                if (ctx.DetailProtokoll) {
+                    ZeitMsgBox(
+                        ctx,
+                        QStringLiteral(
+                            "   Der neu angelegte ID3v2 Tag (für das Bild) konnte nicht mit "
+                            "Informationen zum Interpret oder Titel gefüllt werden, weil kein "
+                            "ID3v1 vorhanden war"),
+                        vbCritical, QStringLiteral("Fehlende ID3 Infos"), QString(), 0, 3);
+                }
+                fuellen = Fuellen::AusDateiname;
+                Protokoll_schreiben(
+                    ctx, QStringLiteral("   Angaben aus Dateinamen in neuen ID3v2 geschrieben"));
+            }
+        }
+        // From here to the save nothing lets events run, so no handler can change
+        // the tag object's current file or "last.jpg" in between.
+        schritt = 410;
+        Tag_frisch();
+        clsAudioGenie& tag = Tags();
+        if (fuellen == Fuellen::AusID3v1) {
+            tag.ID3V2Album(::tr(tag.ID3V1Album()));
+            tag.ID3V2Artist(::tr(tag.ID3V1Artist()));
+            tag.ID3V2AddUserText(QStringLiteral("Comment"), ::tr(tag.ID3V1Comment()));
+            tag.ID3V2Genre(::tr(tag.ID3V1Genre()));
+            tag.ID3V2Title(tag.ID3V1Title());
+            tag.ID3V2Track(tag.ID3V1Track());
+            tag.ID3V2Year(tag.ID3V1Year());
+        } else if (fuellen == Fuellen::AusDateiname) {
+            tag.ID3V2Title(::tr(title));
+            tag.ID3V2Artist(::tr(artist));
+        }
+        schritt = 420;
+        Textdatei_schreiben(lastJpg, bild);
+        tag.ID3V2AddPictureFile(lastJpg, QStringLiteral("Cover"), 3, 0);
+        schritt = 430;
+        tag.ID3V2SaveChanges();
+        schritt = 440;
+        Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde in ID3-Tag gespeichert"));
+        ergebnis = Coverergebnis::Gespeichert;
+        Ende();
+    }
+
+    // One field still empty after ID3v2: taken from ID3v1, or reported as missing.
+    void Aus_ID3v1_ergaenzen(QString& feld, const QString& name,
+                             QString (clsAudioGenie::*lesen)() const) {
+        if (!feld.isEmpty()) {
+            return;
+        }
+        feld = ::tr((Tags().*lesen)());
+        const QString text =
+            feld.isEmpty()
+                ? QStringLiteral("   Kein ") + name + QStringLiteral(" in ID3-Tags gefunden")
+                : QStringLiteral("   Kein ") + name +
+                      QStringLiteral(" in ID3v2 hinterlegt, Angaben in ID3v1 verwendet");
+        Protokoll_schreiben(ctx, text);
+        Fehlerzeile(QStringLiteral(":") + text);
+        unvollstaendig = true;
+    }
+
+    // The MP3 path without its last four characters, followed by ".jpg".
+    QString Seitendatei() const {
+        return Ausw.left(qMax<qsizetype>(0, Ausw.size() - 4)) + QStringLiteral(".jpg");
+    }
+
+    // Makes this file current again with the stage-2 removal applied: handlers
+    // that ran during the yields (the tag editor, the file info) may have made
+    // another file current or read this one afresh.
+    void Tag_frisch() {
+        Tags().AUDIOAnalyzeFile(Ausw);
+        if (altesBildEntfernt) {
+            Tags().ID3V2DeletePicture(1);
+        }
+    }
+
+    void Bildanzeige_zeigen(bool bild) {
+        if (ctx.Ansicht.Image1) {
+            ctx.Ansicht.Image1->setVisible(bild);
+        }
+        if (ctx.Ansicht.lblNoPic) {
+            ctx.Ansicht.lblNoPic->setVisible(!bild);
+        }
+    }
+
+    void Kein_Cover() {
+        schritt = 500;
+        Protokoll_schreiben(ctx, QStringLiteral("   Es konnte kein Cover Bild gefunden werden"));
+        Fehlerzeile(QStringLiteral(":   Es konnte kein Cover Bild gefunden werden"));
+        ergebnis = Coverergebnis::KeinCover;
+        Ohne_Bild();
+    }
+
+    void Ohne_Bild() {
+        schritt = 510;
+        Bildanzeige_zeigen(false);
+        Ende();
+    }
+
+    void Ende() {
+        schritt = 520;
+        if (ctx.Einst.AllesLoggen || unvollstaendig) {
+            Dateidetails_schreiben(ctx, Ausw, suchUrl, artist, title, album);
+        }
+        schritt = 530;
+        Tags().AUDIOAnalyzeFile(QString());
+    }
+
+    Kontext& ctx;
+    const QString Ausw;
+    const bool AskForPicOK;
+    std::shared_ptr<clsAudioGenie> ag;
+
+    int schritt = 0;
+    QString lied;
+    QString artist;
+    QString title;
+    QString album;
+    bool unvollstaendig = false;
+    bool altesBildEntfernt = false;
+    QString suchUrl;
+    QByteArray bild;
+    Coverergebnis ergebnis = Coverergebnis::KeinCover;
+};
+
+}  // namespace
+
+Coverergebnis Cover_Laden_Ergebnis(Kontext& ctx, const QString& Ausw, bool AskForPicOK) {
+    return Coversuche(ctx, Ausw, AskForPicOK).Ausfuehren();
+}
+
+void Cover_Laden(Kontext& ctx, const QString& Ausw, bool AskForPicOK) {
+    Cover_Laden_Ergebnis(ctx, Ausw, AskForPicOK);
+}
