@@ -59,6 +59,26 @@ private:
 
     void Startfehler_B();
 
+    // --- Dateiliste ---
+public:
+    // The single search that a double click on the file list starts; tests watch it.
+    std::function<void(Kontext&, const QString&, bool)> Einzelsuche;
+
+private:
+    void lstDateien_Click(int zeile);
+    void lstDateien_DblClick();
+    void cmdVerzeichnisLaden_Click();
+    // Runs a handler's work; whatever it raises is told to the user and the protocol,
+    // after the given lead text, instead of leaving the event loop.
+    void Handler_ausfuehren(const QString& einleitung, const std::function<void()>& arbeit);
+    // The result of the last folder load.
+    std::shared_ptr<struct Dateitabelle> dateitabelle_;
+    // The current row at the last mouse press on the list: a click that did not change
+    // it loads the file again, one that did was already loaded by the change.
+    int zeileVorDruck_ = -1;
+    bool verzeichnisLaedt_ = false;
+    // --- Ende Dateiliste ---
+
     Kontext& ctx_;
     // True while the program sets controls itself, so that their handlers write nothing.
     bool setztSelbst_ = false;
