@@ -1,3 +1,32 @@
-#include "app/frmVellinor.h"
+#include <QListWidget>
+#include <QPushButton>
+#include <exception>
 
-void frmVellinor::Editor_verbinden() {}
+#include "app/frmVellinor.h"
+#include "common/Kontext.h"
+#include "editor/frmEditorID3.h"
+#include "log/Protokoll.h"
+#include "search/modMsgB.h"
+
+void frmVellinor::Editor_verbinden() {
+    connect(cmdTagEditor, &QPushButton::clicked, this, [this] {
+        if (lstDateien->count() == 0) {
+            return;
+        }
+        // Selecting loads the file into the track view, which makes it the current file.
+        if (lstDateien->currentRow() == -1) {
+            lstDateien->setCurrentRow(0);
+        }
+        try {
+            Editor_oeffnen(ctx_, this);
+        } catch (...) {
+            const Fehlerangabe fehler = Fehler_erfassen(std::current_exception());
+            const QString text =
+                QStringLiteral("Der Editor für ID3 Tags konnte nicht geöffnet werden: ") +
+                fehler.beschreibung + QStringLiteral(" (Fehler ") + QString::number(fehler.nummer) +
+                QStringLiteral(")");
+            Protokoll_schreiben(ctx_, text);
+            ZeitMsgBox(ctx_, text, vbOKOnly + vbExclamation, QString());
+        }
+    });
+}
