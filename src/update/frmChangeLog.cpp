@@ -65,6 +65,8 @@ frmChangeLog::frmChangeLog(Kontext& ctx, QWidget* eltern) : QDialog(eltern) {
     cmdClose = new QPushButton(QStringLiteral("Schließen"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true);
+    // Starts on the button, so no text cursor blinks in the read-only text.
+    cmdClose->setFocus();
 
     auto* knoepfe = new QHBoxLayout;
     knoepfe->addStretch(1);
