@@ -79,6 +79,12 @@ private:
     bool verzeichnisLaedt_ = false;
     // --- Ende Dateiliste ---
 
+    // --- Suche ---
+    // The batch run over the whole file list, and the cancel request.
+    void cmdAlleCover_Click();
+    void cmdAbbrechen_Click();
+    // --- Ende Suche ---
+
     Kontext& ctx_;
     // True while the program sets controls itself, so that their handlers write nothing.
     bool setztSelbst_ = false;
