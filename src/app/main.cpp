@@ -2,6 +2,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "about/Programmsymbol.h"
 #include "app/QtUmgebung.h"
 #include "app/frmVellinor.h"
 #include "common/Kontext.h"
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellinor"));
+    Programmsymbol_setzen();
 
     // Standard buttons and dialogs in German, as on a German system.
     QTranslator qtDeutsch;
