@@ -5,37 +5,24 @@
 #include <QFileInfo>
 #include <QTime>
 #include <algorithm>
-#include <system_error>
 
 #include "common/Helfer.h"
 
-#ifdef Q_OS_LINUX
+#ifdef Q_OS_WIN
+#include <filesystem>
+#include <system_error>
+#else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#endif
+#include <unistd.h>
 
-namespace fs = std::filesystem;
+#include <cstring>
+#endif
 
 namespace {
 
-using Nativtext = fs::path::string_type;
-
-QString Als_QString(const Nativtext& text) {
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(text);
-#else
-    return QFile::decodeName(
-        QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())));
-#endif
-}
-
-Nativtext Name_von(const fs::path& pfad) {
-    const Nativtext& voll = pfad.native();
-    const auto pos = voll.find_last_of(fs::path::preferred_separator);
-    return pos == Nativtext::npos ? voll : voll.substr(pos + 1);
-}
-
-// What the table needs of one file; false when it is a folder or cannot be examined.
+// Milliseconds since 1970 (UTC) of the three times, and the size.
 struct Dateidaten {
     qint64 erstellt = 0;
     qint64 zugriff = 0;
@@ -43,32 +30,10 @@ struct Dateidaten {
     quint64 groesse = 0;
 };
 
-#ifdef Q_OS_LINUX
-qint64 Millisekunden(const struct statx_timestamp& t) {
-    return static_cast<qint64>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-#endif
-
-bool Dateidaten_lesen(const fs::path& pfad, const QString& qpfad, Dateidaten& daten) {
-#ifdef Q_OS_LINUX
-    Q_UNUSED(qpfad);
-    // One statx call per file gives every column, the creation time included.
-    struct statx sx {};
-    if (statx(AT_FDCWD, pfad.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME,
-              &sx) != 0 ||
-        S_ISDIR(sx.stx_mode)) {
-        return false;
-    }
-    // Not every file system records a creation time; the last status change is the
-    // nearest stand-in there.
-    daten.erstellt = Millisekunden((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
-    daten.zugriff = Millisekunden(sx.stx_atime);
-    daten.geaendert = Millisekunden(sx.stx_mtime);
-    daten.groesse = sx.stx_size;
-    return true;
-#else
-    Q_UNUSED(pfad);
-    const QFileInfo info(qpfad);
+#ifndef Q_OS_LINUX
+// Where the platform has no cheaper way: one file information read per found file.
+bool Dateidaten_ueber_Qt(const QString& pfad, Dateidaten& daten) {
+    const QFileInfo info(pfad);
     if (!info.exists() || info.isDir()) {
         return false;
     }
@@ -82,8 +47,217 @@ bool Dateidaten_lesen(const fs::path& pfad, const QString& qpfad, Dateidaten& da
     daten.geaendert = info.lastModified().toMSecsSinceEpoch();
     daten.groesse = static_cast<quint64>(info.size());
     return true;
+}
+#endif
+
+// One walk: the filter and the rows found so far.
+class Lauf {
+  public:
+    Lauf(const QString& erweiterung, bool unterverzeichnis)
+        : erweiterung_(erweiterung.toLower()),
+          alle_(erweiterung == QLatin1String("*")),
+          unterverzeichnis_(unterverzeichnis) {
+        for (const QChar c : erweiterung_) {
+            if (c.unicode() >= 0x80) {
+                ascii_ = false;
+                break;
+            }
+            erweiterungAscii_.push_back(static_cast<char16_t>(c.unicode()));
+        }
+        ergebnis_.reserve(1000);
+    }
+
+    void Starten(const QString& ordner);
+    std::vector<Verzeichniseintrag> Ergebnis() {
+        ergebnis_.shrink_to_fit();
+        return std::move(ergebnis_);
+    }
+
+  private:
+    // The name's end compared with the extension, ASCII letters in any case; for a
+    // non-ASCII extension through Unicode lower case.
+    template <typename Zeichen>
+    bool Passt(const Zeichen* name, std::size_t laenge, const QString& alsText) const {
+        if (alle_) {
+            return true;
+        }
+        if (!ascii_) {
+            return alsText.toLower().endsWith(erweiterung_);
+        }
+        const std::size_t n = erweiterungAscii_.size();
+        if (laenge < n) {
+            return false;
+        }
+        const Zeichen* ende = name + (laenge - n);
+        for (std::size_t i = 0; i < n; ++i) {
+            char16_t c = static_cast<char16_t>(ende[i]);
+            if (c >= u'A' && c <= u'Z') {
+                c = static_cast<char16_t>(c - u'A' + u'a');
+            }
+            if (c != erweiterungAscii_[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void Aufnehmen(const QString& name, const QString& ordner, const Dateidaten& daten) {
+        Verzeichniseintrag zeile;
+        zeile.Name = name;
+        zeile.Kurzname = name;
+        zeile.Ordner = ordner;
+        zeile.Erstellt = Dateizeit_umwandeln(daten.erstellt);
+        zeile.Zugriff = Dateizeit_umwandeln(daten.zugriff);
+        zeile.Geaendert = Dateizeit_umwandeln(daten.geaendert);
+        zeile.Groesse = static_cast<quint32>(daten.groesse & 0xFFFFFFFFu);
+        if (ergebnis_.size() == ergebnis_.capacity()) {
+            ergebnis_.reserve(ergebnis_.size() + std::max<std::size_t>(1000, ergebnis_.size()));
+        }
+        ergebnis_.push_back(std::move(zeile));
+    }
+
+#ifdef Q_OS_WIN
+    void Durchsuchen(const std::filesystem::path& pfad, const QString& ordner);
+#else
+    void Durchsuchen(int elternFd, const char* name, const QString& ordner);
+    bool Dateidaten_lesen(int ordnerFd, const char* name, const QString& ordner,
+                          const QString& qname, Dateidaten& daten) const;
+#endif
+
+    QString erweiterung_;
+    std::u16string erweiterungAscii_;
+    bool ascii_ = true;
+    bool alle_ = false;
+    bool unterverzeichnis_ = false;
+    std::vector<Verzeichniseintrag> ergebnis_;
+};
+
+#ifdef Q_OS_WIN
+
+void Lauf::Starten(const QString& ordner) {
+    Durchsuchen(std::filesystem::path(ordner.toStdWString()), ordner);
+}
+
+void Lauf::Durchsuchen(const std::filesystem::path& pfad, const QString& ordner) {
+    namespace fs = std::filesystem;
+    std::error_code fehler;
+    fs::directory_iterator eintrag(pfad, fs::directory_options::none, fehler);
+    if (fehler) {
+        return;
+    }
+    for (; eintrag != fs::directory_iterator(); eintrag.increment(fehler)) {
+        if (fehler) {
+            return;
+        }
+        const std::wstring name = eintrag->path().filename().native();
+        const QString qname = QString::fromStdWString(name);
+        // Junctions and links to folders are not entered: they can lead back up the tree.
+        const fs::file_status art = eintrag->symlink_status(fehler);
+        if (fehler) {
+            fehler.clear();
+            continue;
+        }
+        if (fs::is_directory(art)) {
+            if (unterverzeichnis_) {
+                Durchsuchen(eintrag->path(), ordner + qname + Pfadtrenner());
+            }
+            continue;
+        }
+        Dateidaten daten;
+        if (Passt(name.data(), name.size(), qname) && Dateidaten_ueber_Qt(ordner + qname, daten)) {
+            Aufnehmen(qname, ordner, daten);
+        }
+    }
+}
+
+#else
+
+void Lauf::Starten(const QString& ordner) {
+    Durchsuchen(AT_FDCWD, QFile::encodeName(ordner).constData(), ordner);
+}
+
+#ifdef Q_OS_LINUX
+qint64 Millisekunden(const struct statx_timestamp& t) {
+    return static_cast<qint64>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+#endif
+
+bool Lauf::Dateidaten_lesen(int ordnerFd, const char* name, const QString& ordner,
+                            const QString& qname, Dateidaten& daten) const {
+#ifdef Q_OS_LINUX
+    Q_UNUSED(ordner);
+    Q_UNUSED(qname);
+    // One call per file gives every column, the creation time included. Links are
+    // followed: a link to a file lists the file, a link to a folder is no file.
+    struct statx sx {};
+    if (statx(ordnerFd, name, AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0 ||
+        S_ISDIR(sx.stx_mode)) {
+        return false;
+    }
+    // Not every file system records a creation time; the last status change is the
+    // nearest stand-in there.
+    daten.erstellt = Millisekunden((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
+    daten.zugriff = Millisekunden(sx.stx_atime);
+    daten.geaendert = Millisekunden(sx.stx_mtime);
+    daten.groesse = sx.stx_size;
+    return true;
+#else
+    Q_UNUSED(ordnerFd);
+    Q_UNUSED(name);
+    return Dateidaten_ueber_Qt(ordner + qname, daten);
 #endif
 }
+
+void Lauf::Durchsuchen(int elternFd, const char* name, const QString& ordner) {
+    // Opened relative to the parent: no path is looked up twice. Only real folders are
+    // entered (links to folders are not), so a link loop cannot make the walk endless.
+    const int fd =
+        openat(elternFd, name,
+               O_RDONLY | O_DIRECTORY | O_CLOEXEC | (elternFd == AT_FDCWD ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        return;
+    }
+    DIR* verzeichnis = fdopendir(fd);
+    if (verzeichnis == nullptr) {
+        close(fd);
+        return;
+    }
+    while (const dirent* eintrag = readdir(verzeichnis)) {
+        const char* n = eintrag->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
+            continue;
+        }
+        unsigned char art = eintrag->d_type;
+        if (art == DT_UNKNOWN) {
+            // Some file systems do not say in the directory what an entry is.
+            struct stat st {};
+            if (fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            art = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+        }
+        if (art == DT_DIR) {
+            if (unterverzeichnis_) {
+                Durchsuchen(fd, n, ordner + QFile::decodeName(n) + Pfadtrenner());
+            }
+            continue;
+        }
+        const std::size_t laenge = std::strlen(n);
+        // Plain ASCII extensions are compared on the bytes: no text conversion for the
+        // many names that do not match.
+        if (!Passt(n, laenge, ascii_ ? QString() : QFile::decodeName(n))) {
+            continue;
+        }
+        const QString qname = QFile::decodeName(n);
+        Dateidaten daten;
+        if (Dateidaten_lesen(fd, n, ordner, qname, daten)) {
+            Aufnehmen(qname, ordner, daten);
+        }
+    }
+    closedir(verzeichnis);
+}
+
+#endif
 
 void Zwei_Ziffern(QChar*& z, int wert) {
     *z++ = QLatin1Char(static_cast<char>('0' + wert / 10));
@@ -109,7 +283,7 @@ QString Dateizeit_Text(const QDateTime& zeit) {
     // Built by hand: a folder load formats three times per file, for many thousands of files.
     const QDate datum = zeit.date();
     const QTime uhrzeit = zeit.time();
-    int jahr = datum.year();
+    const int jahr = datum.year();
     if (jahr < 0 || jahr > 9999) {
         return zeit.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
     }
@@ -133,21 +307,6 @@ QString Dateizeit_Text(const QDateTime& zeit) {
 std::vector<Verzeichniseintrag> clsVerzeichnisbaum::DateilisteErstellen(const QString& Startpfad,
                                                                         const QString& Erweiterung,
                                                                         bool Unterverzeichnis) {
-    ergebnis_.clear();
-    ergebnis_.reserve(1000);
-    erweiterung_ = Erweiterung.toLower();
-    alle_ = Erweiterung == QLatin1String("*");
-    unterverzeichnis_ = Unterverzeichnis;
-    erweiterungAscii_ = true;
-    erweiterungNativ_.clear();
-    for (const QChar c : erweiterung_) {
-        if (c.unicode() >= 0x80) {
-            erweiterungAscii_ = false;
-            break;
-        }
-        erweiterungNativ_.push_back(static_cast<fs::path::value_type>(c.unicode()));
-    }
-
     if (Startpfad.isEmpty()) {
         return {};
     }
@@ -155,90 +314,7 @@ std::vector<Verzeichniseintrag> clsVerzeichnisbaum::DateilisteErstellen(const QS
     if (!ordner.endsWith(Pfadtrenner())) {
         ordner += Pfadtrenner();
     }
-#ifdef Q_OS_WIN
-    const fs::path start(ordner.toStdWString());
-#else
-    const fs::path start(QFile::encodeName(ordner).toStdString());
-#endif
-    Verzeichnis_durchsuchen(start, ordner);
-
-    std::vector<Verzeichniseintrag> ergebnis;
-    ergebnis.swap(ergebnis_);
-    ergebnis.shrink_to_fit();
-    return ergebnis;
-}
-
-bool clsVerzeichnisbaum::Passt(const Nativtext& name) const {
-    if (alle_) {
-        return true;
-    }
-    if (!erweiterungAscii_) {
-        return Als_QString(name).toLower().endsWith(erweiterung_);
-    }
-    const std::size_t n = erweiterungNativ_.size();
-    if (name.size() < n) {
-        return false;
-    }
-    const std::size_t versatz = name.size() - n;
-    for (std::size_t i = 0; i < n; ++i) {
-        auto c = name[versatz + i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<fs::path::value_type>(c - 'A' + 'a');
-        }
-        if (c != erweiterungNativ_[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-void clsVerzeichnisbaum::Verzeichnis_durchsuchen(const fs::path& pfad, const QString& ordner) {
-    std::error_code fehler;
-    fs::directory_iterator eintrag(pfad, fs::directory_options::none, fehler);
-    if (fehler) {
-        return;
-    }
-    for (; eintrag != fs::directory_iterator(); eintrag.increment(fehler)) {
-        if (fehler) {
-            return;
-        }
-        // The type comes with the directory read on most file systems: no extra call.
-        const fs::file_type art = eintrag->symlink_status(fehler).type();
-        if (fehler) {
-            fehler.clear();
-            continue;
-        }
-        const Nativtext name = Name_von(eintrag->path());
-        if (art == fs::file_type::directory) {
-            if (unterverzeichnis_) {
-                Verzeichnis_durchsuchen(eintrag->path(),
-                                        ordner + Als_QString(name) + Pfadtrenner());
-            }
-            continue;
-        }
-        if (Passt(name)) {
-            Eintrag_aufnehmen(eintrag->path(), ordner, name);
-        }
-    }
-}
-
-void clsVerzeichnisbaum::Eintrag_aufnehmen(const fs::path& pfad, const QString& ordner,
-                                           const Nativtext& name) {
-    Verzeichniseintrag zeile;
-    zeile.Name = Als_QString(name);
-    Dateidaten daten;
-    // Links are followed to what they point at: a link to a folder is no file.
-    if (!Dateidaten_lesen(pfad, ordner + zeile.Name, daten)) {
-        return;
-    }
-    zeile.Kurzname = zeile.Name;
-    zeile.Ordner = ordner;
-    zeile.Erstellt = Dateizeit_umwandeln(daten.erstellt);
-    zeile.Zugriff = Dateizeit_umwandeln(daten.zugriff);
-    zeile.Geaendert = Dateizeit_umwandeln(daten.geaendert);
-    zeile.Groesse = static_cast<quint32>(daten.groesse & 0xFFFFFFFFu);
-    if (ergebnis_.size() == ergebnis_.capacity()) {
-        ergebnis_.reserve(ergebnis_.size() + std::max<std::size_t>(1000, ergebnis_.size()));
-    }
-    ergebnis_.push_back(std::move(zeile));
+    Lauf lauf(Erweiterung, Unterverzeichnis);
+    lauf.Starten(ordner);
+    return lauf.Ergebnis();
 }

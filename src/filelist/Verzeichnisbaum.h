@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QString>
-#include <filesystem>
 #include <vector>
 
 // One file found by the folder walk, its seven columns in order.
@@ -31,20 +30,6 @@ class clsVerzeichnisbaum {
     std::vector<Verzeichniseintrag> DateilisteErstellen(const QString& Startpfad,
                                                         const QString& Erweiterung,
                                                         bool Unterverzeichnis);
-
-  private:
-    void Verzeichnis_durchsuchen(const std::filesystem::path& pfad, const QString& ordner);
-    bool Passt(const std::filesystem::path::string_type& name) const;
-    void Eintrag_aufnehmen(const std::filesystem::path& pfad, const QString& ordner,
-                           const std::filesystem::path::string_type& name);
-
-    std::vector<Verzeichniseintrag> ergebnis_;
-    QString erweiterung_;
-    // The extension in lower case as code units of the native encoding, when it is plain ASCII.
-    std::filesystem::path::string_type erweiterungNativ_;
-    bool erweiterungAscii_ = true;
-    bool alle_ = false;
-    bool unterverzeichnis_ = false;
 };
 
 // A file time (milliseconds since 1970, UTC) as the date value of the file table, in UTC
