@@ -47,6 +47,9 @@ void frmVellinor::Dateiliste_verbinden() {
 
     // Folder loads can bring tens of thousands of one-line entries.
     lstDateien->setUniformItemSizes(true);
+    // Long paths lose their middle, not the song's name at their end.
+    lstDateien->setTextElideMode(Qt::ElideMiddle);
+    lstDateien->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tag texts are shown as they are, never read as markup.
     for (QLabel* beschriftung : {lblArtistTitel, lblAlbum, lblTechDaten}) {
         beschriftung->setTextFormat(Qt::PlainText);
