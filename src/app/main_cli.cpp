@@ -1,0 +1,327 @@
+// vellinor-cli: the cover search of the window, run over files and folders from a
+// terminal. It uses the program folder, settings file and log of the window.
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "common/Laufzeitfehler.h"
+#include "common/Umgebung.h"
+#include "filelist/Dateiinfo.h"
+#include "filelist/Dateiliste.h"
+#include "filelist/Verzeichnisbaum.h"
+#include "log/Protokoll.h"
+#include "search/Cover_Laden.h"
+#include "search/modMsgB.h"
+#include "settings/Einstellungen.h"
+#include "settings/modIni.h"
+#include "tags/clsAudioGenie.h"
+
+namespace {
+
+constexpr int AlleMitCover = 0;
+constexpr int NichtAlleMitCover = 1;
+constexpr int FalscherAufruf = 2;
+
+void Zeile(std::FILE* ziel, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), ziel);
+    std::fflush(ziel);
+}
+
+const char* const Hilfetext =
+    "Aufruf:\n"
+    "  vellinor-cli [-r] [-t] [--yes|--no] PFAD...\n"
+    "  vellinor-cli --info DATEI\n"
+    "  vellinor-cli --help\n"
+    "\n"
+    "Sucht für jede angegebene MP3-Datei und für jede MP3-Datei in den angegebenen\n"
+    "Ordnern ein Cover im Web-Shop und speichert es genau wie das Programmfenster:\n"
+    "im ID3v2-Tag oder als .jpg-Datei neben dem Lied, je nach den Einstellungen.\n"
+    "Es gelten die Einstellungen aus \"vellinor.ini\" im Programmordner; das Protokoll\n"
+    "wird an \"vellinor.log\" im selben Ordner angehängt.\n"
+    "\n"
+    "Optionen:\n"
+    "  -r            Ordner mit allen Unterordnern durchsuchen\n"
+    "  -t            ausführliches Protokoll (Testmodus)\n"
+    "  --yes         Fragen mit Ja (bzw. OK) beantworten, z. B. ob ein vorhandenes\n"
+    "                Cover überschrieben werden soll (Einstellung \"jedes mal Fragen\")\n"
+    "  --no          Fragen mit Nein (bzw. Abbrechen) beantworten\n"
+    "  --info DATEI  die Zusammenfassung aller Tag-Angaben einer Datei ausgeben\n"
+    "  -h, --help    diese Hilfe anzeigen\n"
+    "  --            alles Folgende sind Pfade, auch wenn sie mit \"-\" beginnen\n"
+    "\n"
+    "Gefragt wird nur, wo auch das Fenster fragen würde. Ohne --yes und --no gilt\n"
+    "jede Frage als mit Nein beantwortet; das wird auf der Fehlerausgabe vermerkt.\n"
+    "Bei \"immer überschreiben\" oder \"Lied überspringen\" wird nie gefragt. Bei\n"
+    "Liedern, deren Name ohne Tags nicht \"Interpret - Titel.mp3\" lautet, heißt Ja\n"
+    "\"Lied überspringen\" und Nein \"trotzdem versuchen\".\n"
+    "\n"
+    "Ausgabe: die Protokollzeilen auf der Standardausgabe, die Zeilen der\n"
+    "Fehlerliste und Hinweise auf der Standardfehlerausgabe.\n"
+    "\n"
+    "Rückgabewert:\n"
+    "  0  jede Datei hat ein Cover (gefunden und gespeichert, oder ein vorhandenes\n"
+    "     wurde behalten)\n"
+    "  1  mindestens eine Datei hat keines bekommen, oder ein Pfad fehlt\n"
+    "  2  falscher Aufruf\n";
+
+enum class Vorgabe { Keine, Ja, Nein };
+
+// Dialogs on a terminal that may have nobody in front of it: every question is
+// answered at once from the options, never by waiting for input.
+class Terminalumgebung : public Umgebung {
+  public:
+    explicit Terminalumgebung(Vorgabe vorgabe) : vorgabe_(vorgabe) {}
+
+    int Nachricht(const QString& text, int stil, const QString& titel, int sekunden,
+                  bool /*obenHalten*/) override {
+        const QString kopf = titel.isEmpty() ? QString() : titel + QStringLiteral(": ");
+        const QString einzeilig =
+            QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        const int knoepfe = stil & 7;
+        if (knoepfe == vbOKOnly) {
+            Zeile(stderr, QStringLiteral("Hinweis: ") + kopf + einzeilig);
+            // A timed box that nobody answers closes itself.
+            return sekunden > 0 ? vbZeitAbgelaufen : vbOK;
+        }
+        const bool ja = vorgabe_ == Vorgabe::Ja;
+        int antwort = vbNo;
+        QString wort = QStringLiteral("Nein");
+        switch (knoepfe) {
+            case vbOKCancel:
+                antwort = ja ? vbOK : vbCancel;
+                wort = ja ? QStringLiteral("OK") : QStringLiteral("Abbrechen");
+                break;
+            case vbYesNoCancel:
+            case vbYesNo:
+                antwort = ja ? vbYes : vbNo;
+                wort = ja ? QStringLiteral("Ja") : QStringLiteral("Nein");
+                break;
+            case vbAbortRetryIgnore:
+                antwort = vbAbort;
+                wort = QStringLiteral("Abbrechen");
+                break;
+            default:
+                antwort = vbCancel;
+                wort = QStringLiteral("Abbrechen");
+                break;
+        }
+        const QString grund =
+            vorgabe_ == Vorgabe::Keine
+                ? QStringLiteral(" (ohne --yes/--no; mit --yes oder --no festlegen)")
+                : (ja ? QStringLiteral(" (--yes)") : QStringLiteral(" (--no)"));
+        Zeile(stderr,
+              QStringLiteral("Frage: ") + kopf + einzeilig + QStringLiteral(" -> ") + wort + grund);
+        return antwort;
+    }
+
+    QString Ordner_waehlen(const QString&, const QString&) override { return {}; }
+    int Modal_zeigen(QDialog&) override { return 0; }
+    bool Dokument_oeffnen(const QString&, const QString&) override { return false; }
+    bool Programm_starten(const QString&, const QStringList&, const QString&, bool) override {
+        return false;
+    }
+    bool Ruhezustand() override { return false; }
+    void Programm_beenden(int code) override { std::exit(code); }
+
+  private:
+    Vorgabe vorgabe_;
+};
+
+struct Aufruf {
+    bool hilfe = false;
+    bool rekursiv = false;
+    bool detail = false;
+    Vorgabe vorgabe = Vorgabe::Keine;
+    QString info;
+    QStringList pfade;
+    QString fehler;
+};
+
+Aufruf Aufruf_lesen(const QStringList& argumente) {
+    Aufruf a;
+    bool nurPfade = false;
+    for (qsizetype i = 0; i < argumente.size(); ++i) {
+        const QString& arg = argumente[i];
+        if (nurPfade || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            a.pfade << arg;
+        } else if (arg == QLatin1String("--")) {
+            nurPfade = true;
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            a.hilfe = true;
+        } else if (arg == QLatin1String("-r")) {
+            a.rekursiv = true;
+        } else if (arg == QLatin1String("-t")) {
+            a.detail = true;
+        } else if (arg == QLatin1String("--yes") || arg == QLatin1String("--no")) {
+            const Vorgabe neu = arg == QLatin1String("--yes") ? Vorgabe::Ja : Vorgabe::Nein;
+            if (a.vorgabe != Vorgabe::Keine && a.vorgabe != neu) {
+                a.fehler = QStringLiteral("--yes und --no schließen einander aus.");
+            }
+            a.vorgabe = neu;
+        } else if (arg == QLatin1String("--info")) {
+            if (i + 1 >= argumente.size()) {
+                a.fehler = QStringLiteral("--info braucht eine Datei.");
+            } else {
+                a.info = argumente[++i];
+            }
+        } else {
+            a.fehler = QStringLiteral("Unbekannte Option: ") + arg;
+        }
+    }
+    if (a.fehler.isEmpty() && !a.hilfe) {
+        if (!a.info.isEmpty() &&
+            (!a.pfade.isEmpty() || a.rekursiv || a.vorgabe != Vorgabe::Keine)) {
+            a.fehler = QStringLiteral("--info nimmt genau eine Datei und keine weiteren Angaben.");
+        } else if (a.info.isEmpty() && a.pfade.isEmpty()) {
+            a.fehler = QStringLiteral("Keine Datei und kein Ordner angegeben.");
+        }
+    }
+    return a;
+}
+
+int Info_ausgeben(Kontext& ctx, const QString& datei) {
+    if (!Datei_existiert(datei)) {
+        Zeile(stderr, QStringLiteral("Datei existiert nicht (") + datei + QStringLiteral(")"));
+        return NichtAlleMitCover;
+    }
+    // The summary goes to the error list in the window; here it is the requested output.
+    ctx.FehlerEcho = [](const QString& z) { Zeile(stdout, z); };
+    ctx.AktuelleDatei = datei;
+    try {
+        Dateiinfo_schreiben(ctx);
+    } catch (...) {
+        const Fehlerangabe f = Fehler_erfassen(std::current_exception());
+        Zeile(stderr, f.beschreibung + QStringLiteral(" (") + datei + QStringLiteral(")"));
+        return NichtAlleMitCover;
+    }
+    return AlleMitCover;
+}
+
+// The files to search, checked as the window checks files it is given: a folder
+// is walked as a folder load walks it, a file must end in ".mp3". False when a
+// path named nothing.
+bool Dateien_sammeln(Kontext& ctx, const Aufruf& a, QStringList& dateien) {
+    bool alleDa = true;
+    for (const QString& pfad : a.pfade) {
+        if (Ist_Ordner(pfad)) {
+            const std::vector<Verzeichniseintrag> gefunden =
+                clsVerzeichnisbaum().DateilisteErstellen(pfad, QStringLiteral("mp3"), a.rekursiv);
+            int i = 0;
+            for (; i < int(gefunden.size()); ++i) {
+                const QString datei = gefunden[size_t(i)].Ordner + gefunden[size_t(i)].Name;
+                const int r = Dateiname_pruefen(ctx, datei);
+                if (r == vbCancel) {
+                    break;
+                }
+                if (r == vbYes) {
+                    dateien << datei;
+                }
+            }
+            if (!gefunden.empty() && i == int(gefunden.size())) {
+                Protokoll_schreiben(ctx, QStringLiteral("Verzeichnis geladen, ") +
+                                             QString::number(i) +
+                                             QStringLiteral(" Dateien hinzugefügt"));
+            } else {
+                Protokoll_schreiben(ctx, QStringLiteral("Verzeichnis laden nach ") +
+                                             QString::number(i) +
+                                             QStringLiteral(" Dateien abgebrochen!"));
+                if (i < int(gefunden.size())) {
+                    return alleDa;
+                }
+            }
+        } else if (pfad.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)) {
+            // A missing file is listed too: its search reports it, as in the window.
+            const int r = Dateiname_pruefen(ctx, pfad);
+            if (r == vbCancel) {
+                return alleDa;
+            }
+            if (r == vbYes) {
+                dateien << pfad;
+            }
+        } else if (Datei_existiert(pfad)) {
+            Zeile(stderr, QStringLiteral("Keine MP3-Datei, übergangen: ") + pfad);
+        } else {
+            Zeile(stderr, QStringLiteral("Pfad nicht gefunden: ") + pfad);
+            alleDa = false;
+        }
+    }
+    return alleDa;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // No window and no display: the search needs none.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Vellinor"));
+
+    QStringList argumente = QCoreApplication::arguments();
+    argumente.removeFirst();
+    const Aufruf a = Aufruf_lesen(argumente);
+    if (a.hilfe) {
+        std::fputs(Hilfetext, stdout);
+        return AlleMitCover;
+    }
+    if (!a.fehler.isEmpty()) {
+        Zeile(stderr, a.fehler);
+        Zeile(stderr, QStringLiteral("Hilfe: vellinor-cli --help"));
+        return FalscherAufruf;
+    }
+
+    Terminalumgebung umgebung(a.vorgabe);
+    Kontext ctx;
+    // Same folder, settings file and log as the window.
+    ctx.Programmordner = QCoreApplication::applicationDirPath();
+    ctx.Programmname = QStringLiteral("vellinor");
+    ctx.Oberflaeche = &umgebung;
+    ctx.MitFenstern = false;
+    ctx.DetailProtokoll = a.detail;
+    ctx.ProtokollEcho = [](const QString& z) { Zeile(stdout, z); };
+    ctx.FehlerEcho = [](const QString& z) { Zeile(stderr, z); };
+
+    try {
+        ctx.AudioGenie = std::make_shared<clsAudioGenie>();
+        ctx.AudioGenie->AUDIOAnalyzeFile(QString());
+    } catch (...) {
+        const Fehlerangabe f = Fehler_erfassen(std::current_exception());
+        Zeile(stderr,
+              QStringLiteral("Die Tag-Bibliothek lässt sich nicht starten: ") + f.beschreibung);
+        return NichtAlleMitCover;
+    }
+
+    if (!a.info.isEmpty()) {
+        return Info_ausgeben(ctx, a.info);
+    }
+
+    try {
+        Einstellungen_laden(ctx);
+    } catch (...) {
+        const Fehlerangabe f = Fehler_erfassen(std::current_exception());
+        Zeile(stderr, QStringLiteral("Die Einstellungen in \"") + Ini_Pfad(ctx) +
+                          QStringLiteral("\" sind nicht lesbar: ") + f.beschreibung);
+        return NichtAlleMitCover;
+    }
+    if (ctx.DetailProtokoll) {
+        Protokoll_schreiben(ctx, QStringLiteral("Testmodus"));
+    }
+
+    QStringList dateien;
+    bool alleMitCover = Dateien_sammeln(ctx, a, dateien);
+    for (const QString& datei : dateien) {
+        const Coverergebnis e = Cover_Laden_Ergebnis(ctx, datei, false);
+        if (e != Coverergebnis::Gespeichert && e != Coverergebnis::Uebersprungen) {
+            alleMitCover = false;
+        }
+    }
+    Protokoll_schreiben(ctx, QStringLiteral("Die Coversuche für ") +
+                                 QString::number(dateien.size()) +
+                                 QStringLiteral(" Titel wurde erfolgreich abgeschlossen."));
+    return alleMitCover ? AlleMitCover : NichtAlleMitCover;
+}

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "common/Helfer.h"
+#include "search/Shopattrappe.h"
+#include "support/Mp3Bauer.h"
+
+namespace {
+
+// vellinor-cli copied into a program folder of its own, with its settings file,
+// and a music folder beside it; the shop is a server inside this test.
+class Kommandozeile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(ordner.isValid());
+        ASSERT_TRUE(QDir(ordner.path()).mkpath("prog"));
+        ASSERT_TRUE(QDir(ordner.path()).mkpath("musik/unter"));
+        const QString quelle =
+            QDir(QCoreApplication::applicationDirPath()).filePath("../vellinor-cli");
+        ASSERT_TRUE(QFile::exists(quelle)) << quelle.toStdString();
+        programm = Pfad("prog/vellinor-cli");
+        ASSERT_TRUE(QFile::copy(quelle, programm));
+        Ini("DateiVorhanden=1\r\n");
+        bild = shop.Bild_anbieten("Abba1", 2000).gross;
+        shop.Seite("Abba+Waterloo", shop.Trefferseite({"Abba1"}));
+        shop.Seite("Abba+SOS", shop.Trefferseite({"Abba1"}));
+    }
+
+    QString Pfad(const QString& name) const { return ordner.path() + "/" + name; }
+
+    void Ini(const QByteArray& allgemein) {
+        Textdatei_schreiben(Pfad("prog/vellinor.ini"),
+                            "[Allgemein]\r\n" + allgemein +
+                                "[Server]\r\nShop=" + shop.server.Host().toLatin1() + "\r\n");
+    }
+
+    QString Lied(const QString& name, const QString& titel, bool mitBild = false) {
+        Mp3Bauer b;
+        b.id3v2(3).text("TPE1", "Abba").text("TIT2", titel).audioCbr128(5);
+        if (mitBild) {
+            b.bild(Mp3Bauer::Jpeg(1500));
+        }
+        b.schreiben(Pfad(name));
+        return Pfad(name);
+    }
+
+    struct Lauf {
+        int status = -1;
+        QStringList aus, fehler;
+    };
+    Lauf Starten(const QStringList& argumente) {
+        QProcess p;
+        QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
+        // No display of any kind: the program needs none.
+        umgebung.remove("DISPLAY");
+        umgebung.remove("WAYLAND_DISPLAY");
+        umgebung.remove("QT_QPA_PLATFORM");
+        p.setProcessEnvironment(umgebung);
+        p.setWorkingDirectory(ordner.path());
+        p.start(programm, argumente);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000));
+        Lauf l;
+        l.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        l.aus = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        l.fehler = QString::fromLocal8Bit(p.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        return l;
+    }
+
+    QByteArray Cover(const QString& pfad) const {
+        const auto bilder = Mp3Pruefer::Id3v2Lesen(Mp3Pruefer::Lesen(pfad)).bilder();
+        return bilder.empty() ? QByteArray() : bilder.back().daten;
+    }
+
+    Shopattrappe shop;
+    QTemporaryDir ordner;
+    QString programm;
+    QByteArray bild;
+};
+
+}  // namespace
+
+TEST_F(Kommandozeile, FoldersWithAndWithoutSubfolders) {
+    const QString oben = Lied("musik/oben.mp3", "Waterloo");
+    const QString unten = Lied("musik/unter/unten.mp3", "SOS");
+    Textdatei_schreiben(Pfad("musik/notiz.txt"), QByteArray("kein Lied"));
+
+    Lauf l = Starten({Pfad("musik")});
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(Cover(oben), bild);
+    EXPECT_TRUE(Cover(unten).isEmpty());
+    EXPECT_EQ(l.aus,
+              QStringList({"Verzeichnis geladen, 1 Dateien hinzugefügt", "oben",
+                           "   Benutze ID3v2-Tag", "   Suche nach Titel ... Bitte warten ...",
+                           "   Bild wurde in ID3-Tag gespeichert",
+                           "Die Coversuche für 1 Titel wurde erfolgreich abgeschlossen."}));
+    EXPECT_TRUE(l.fehler.isEmpty()) << l.fehler.join('\n').toStdString();
+
+    l = Starten({"-r", Pfad("musik")});
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(Cover(unten), bild);
+    EXPECT_TRUE(l.aus.contains("Verzeichnis geladen, 2 Dateien hinzugefügt"));
+    EXPECT_TRUE(l.aus.contains("unten"));
+
+    // The window's log and settings file are used, no files of the command's own name.
+    const QString log = QString::fromLocal8Bit(Mp3Pruefer::Lesen(Pfad("prog/vellinor.log")));
+    EXPECT_TRUE(log.contains(": Die Coversuche für 2 Titel wurde erfolgreich abgeschlossen.\r\n"));
+    EXPECT_TRUE(log.contains(": Die Coversuche für 1 Titel wurde erfolgreich abgeschlossen.\r\n"));
+    EXPECT_FALSE(QFile::exists(Pfad("prog/vellinor-cli.log")));
+    EXPECT_FALSE(QFile::exists(Pfad("prog/vellinor-cli.ini")));
+}
+
+TEST_F(Kommandozeile, ExitStatusSaysWhetherEveryFileGotACover) {
+    const QString gut = Lied("musik/gut.mp3", "Waterloo");
+    const QString ohne = Lied("musik/ohne.mp3", "Unbekannt");
+    Ini("DateiVorhanden=1\r\nAltBild=0\r\n");
+    Lauf l = Starten({gut, ohne});
+    EXPECT_EQ(l.status, 1);
+    EXPECT_EQ(Cover(gut), bild);
+    EXPECT_TRUE(l.fehler.contains("ohne:   Es konnte kein Cover Bild gefunden werden"));
+    EXPECT_TRUE(l.aus.contains("   Es konnte kein Cover Bild gefunden werden"));
+
+    // A path that names nothing, and a file that is no MP3 file.
+    Textdatei_schreiben(Pfad("musik/bild.jpg"), bild);
+    l = Starten({gut, Pfad("musik/bild.jpg"), Pfad("fehlt")});
+    EXPECT_EQ(l.status, 1);
+    EXPECT_TRUE(l.fehler.contains("Keine MP3-Datei, übergangen: " + Pfad("musik/bild.jpg")));
+    EXPECT_TRUE(l.fehler.contains("Pfad nicht gefunden: " + Pfad("fehlt")));
+}
+
+TEST_F(Kommandozeile, QuestionsAreAnsweredByOptionNeverByWaiting) {
+    const QString lied = Lied("musik/lied.mp3", "Waterloo", true);
+    const QByteArray vorher = Mp3Pruefer::Lesen(lied);
+    Ini("DateiVorhanden=3\r\n");
+
+    Lauf l = Starten({lied});
+    EXPECT_EQ(l.status, 0);  // the file keeps its cover
+    EXPECT_EQ(Mp3Pruefer::Lesen(lied), vorher);
+    EXPECT_TRUE(l.aus.contains("   Lied wurde übersprungen"));
+    ASSERT_EQ(l.fehler.size(), 1);
+    EXPECT_TRUE(l.fehler[0].startsWith(
+        "Frage: Vorhandenes Bild in 'lied.mp3' überschreiben? -> Nein (ohne --yes/--no"));
+
+    l = Starten({"--no", lied});
+    EXPECT_EQ(Mp3Pruefer::Lesen(lied), vorher);
+    EXPECT_TRUE(l.fehler[0].endsWith("-> Nein (--no)"));
+
+    l = Starten({"--yes", lied});
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(Cover(lied), bild);
+    EXPECT_EQ(Mp3Pruefer::Id3v2Lesen(Mp3Pruefer::Lesen(lied)).bilder().size(), 1u);
+
+    // Setting 2 asks nobody, whatever the option says.
+    Ini("DateiVorhanden=2\r\n");
+    const QByteArray jetzt = Mp3Pruefer::Lesen(lied);
+    l = Starten({"--yes", lied});
+    EXPECT_EQ(Mp3Pruefer::Lesen(lied), jetzt);
+    EXPECT_TRUE(l.fehler.isEmpty());
+}
+
+TEST_F(Kommandozeile, InfoHelpAndBadUsage) {
+    const QString lied = Lied("musik/lied.mp3", "Waterloo");
+    Lauf l = Starten({"--info", lied});
+    EXPECT_EQ(l.status, 0);
+    ASSERT_EQ(l.aus.size(), 35);
+    EXPECT_EQ(l.aus[2], "Zusammenfassung der Daten von " + lied);
+    EXPECT_TRUE(l.aus.contains("    Title: Waterloo"));
+
+    l = Starten({"--help"});
+    EXPECT_EQ(l.status, 0);
+    EXPECT_TRUE(l.aus.join('\n').contains("vellinor-cli [-r] [-t] [--yes|--no] PFAD..."));
+    EXPECT_TRUE(l.aus.join('\n').contains("Rückgabewert"));
+
+    for (const QStringList& falsch :
+         {QStringList{}, QStringList{"--yes", "--no", lied}, QStringList{"-x", lied},
+          QStringList{"--info"}, QStringList{"--info", lied, lied}}) {
+        l = Starten(falsch);
+        EXPECT_EQ(l.status, 2) << falsch.join(' ').toStdString();
+        EXPECT_FALSE(l.fehler.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(Pfad("prog/vellinor.log")) &&
+                 QString::fromLocal8Bit(Mp3Pruefer::Lesen(Pfad("prog/vellinor.log")))
+                     .contains("Coversuche"));
+}
