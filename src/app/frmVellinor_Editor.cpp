@@ -5,6 +5,7 @@
 #include "app/frmVellinor.h"
 #include "common/Kontext.h"
 #include "editor/frmEditorID3.h"
+#include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
 #include "search/modMsgB.h"
 
@@ -19,6 +20,10 @@ void frmVellinor::Editor_verbinden() {
         }
         try {
             Editor_oeffnen(ctx_, this);
+            // The editor saved the file: the track view shows what is in it now.
+            if (!ctx_.AktuelleDatei.isEmpty()) {
+                MP3_einlesen(ctx_, ctx_.AktuelleDatei);
+            }
         } catch (...) {
             const Fehlerangabe fehler = Fehler_erfassen(std::current_exception());
             const QString text =

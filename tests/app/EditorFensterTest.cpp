@@ -61,6 +61,8 @@ TEST(EditorFenster, OpensOnTheSelectedFileAndSavesWhatWasEdited) {
     EXPECT_EQ(titelImFenster, QStringLiteral("Editor für ID3 Tags: a.mp3"));
     EXPECT_EQ(ansichtNachWechsel, QStringLiteral("Band - Zweites"));
     EXPECT_EQ(nachRueckweg, QStringLiteral("Erstes, bearbeitet"));
+    // Closing saved the file; the track view shows what it holds now.
+    EXPECT_EQ(f.lblArtistTitel->text(), QStringLiteral("Band - Erstes, bearbeitet"));
     clsAudioGenie frisch;
     frisch.AUDIOAnalyzeFile(a);
     EXPECT_EQ(frisch.ID3V2Title(), QStringLiteral("Erstes, bearbeitet"));
