@@ -104,8 +104,7 @@ TEST(Suchstring, AddressAndErrorLines) {
 
     t.ctx.Einst.Klammern = false;
     t.ctx.Einst.TrZeKuenstler = {};
-    Ini_schreiben(t.ctx, "Server", "Shop", "");
     EXPECT_EQ(Suchstring(t.ctx, "A feat. B - C", " - "),
-              "http://www.amazon.de" + Suchpfad + "A+feat.+B+C" + Suchende);
+              "http://127.0.0.1:8123" + Suchpfad + "A+feat.+B+C" + Suchende);
     EXPECT_EQ(liste->count(), 1);
 }
