@@ -223,7 +223,7 @@ TEST_F(EditorTest, KeyRules) {
     auto f = Oeffnen();
     f->show();
     QApplication::setActiveWindow(f.get());
-    QTest::qWaitForWindowExposed(f.get());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
 
     QLineEdit* jahr = f->txtID3v1[3];
     jahr->setFocus();
