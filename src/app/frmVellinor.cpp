@@ -258,8 +258,11 @@ void frmVellinor::Oberflaeche_aufbauen() {
 
     auto* rechts = new QVBoxLayout;
     rechts->addWidget(Frame3, 1);
-    rechts->addWidget(Frame1);
-    rechts->addWidget(Frame4);
+    // The two option frames side by side leave the cover most of the column's height.
+    auto* optionen = new QHBoxLayout;
+    optionen->addWidget(Frame1);
+    optionen->addWidget(Frame4);
+    rechts->addLayout(optionen);
     auto* oben = new QHBoxLayout;
     oben->addWidget(Frame6, 3);
     oben->addLayout(rechts, 2);
@@ -273,7 +276,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
     haupt->addWidget(Frame5, 2);
     haupt->addWidget(Frame7);
     haupt->addLayout(unten);
-    resize(980, 760);
+    resize(1040, 800);
 
     // Storage of covers: one write per change, from mouse, keyboard or assistive technology.
     connect(optBildtoTag, &QRadioButton::toggled, this, [this](bool an) {
