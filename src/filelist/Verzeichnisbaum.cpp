@@ -163,6 +163,9 @@ void Lauf::Durchsuchen(const std::filesystem::path& pfad, const QString& ordner)
             }
             continue;
         }
+        if (qname.startsWith(QLatin1Char('.')) && qname.contains(QLatin1String(".vellinor-tmp-"))) {
+            continue;
+        }
         Dateidaten daten;
         if (Passt(name.data(), name.size(), qname) && Dateidaten_ueber_Qt(ordner + qname, daten)) {
             Aufnehmen(qname, ordner, daten);
@@ -225,6 +228,10 @@ void Lauf::Durchsuchen(int elternFd, const char* name, const QString& ordner) {
     while (const dirent* eintrag = readdir(verzeichnis)) {
         const char* n = eintrag->d_name;
         if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) {
+            continue;
+        }
+        // The hidden temporary file of a tag save in progress (or killed) is no song.
+        if (n[0] == '.' && std::strstr(n, ".vellinor-tmp-") != nullptr) {
             continue;
         }
         unsigned char art = eintrag->d_type;

@@ -117,7 +117,10 @@ QByteArray Bild_laden(Kontext& ctx, const ErgebnisTabelle& URLs) {
     if (spalte == 0) {
         return {};
     }
-    return Url_lesen(URLs(1, spalte));
+    // A picture cut short by a broken or stalled transfer still decodes in part;
+    // it must never become a cover.
+    const Url_Ergebnis geladen = Url_laden(URLs(1, spalte));
+    return geladen.Vollstaendig ? geladen.Daten : QByteArray();
 }
 
 bool Bild_unbrauchbar(const QByteArray& bild) {

@@ -17,7 +17,9 @@
 #include <taglib/tfile.h>
 #include <taglib/urllinkframe.h>
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -175,6 +177,24 @@ bool Auf_Platte(QFileDevice& f) {
 #endif
 }
 
+// A save that was killed leaves its hidden temporary file behind; the next save
+// of the same file removes such leftovers. The minute of grace keeps a save that
+// another instance runs at this moment out of harm's way.
+void Reste_entfernen(const QFileInfo& info) {
+    const QString anfang = QStringLiteral(".") + info.fileName() + QStringLiteral(".vellinor-tmp-");
+    const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
+    // Compared by hand: a name filter would read brackets in the file name as a pattern.
+    QDirIterator it(info.absolutePath(), QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (name.size() == anfang.size() + 6 && name.startsWith(anfang) &&
+            it.fileInfo().lastModified().toUTC() < grenze) {
+            QFile::remove(it.filePath());
+        }
+    }
+}
+
 // Replaces the file by `vorne`, the old bytes [von, bis) and `hinten`. The new
 // content goes to a hidden temporary file in the same folder which is then
 // renamed over the original, so the file is always complete.
@@ -185,6 +205,7 @@ void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qi
     }
     // A link stays a link: the file it points to is replaced.
     const QFileInfo info(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath() : pfad);
+    Reste_entfernen(info);
     QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
                                                    QStringLiteral(".vellinor-tmp-XXXXXX")));
     tmp.setAutoRemove(true);

@@ -1,0 +1,109 @@
+// The program's side of the benchmarks; bench/run times it against the peers.
+//   vellinor_bench lesen <file list>          what the track view shows, for every file
+//   vellinor_bench einbetten <jpg> <file list> front cover into each file (crash-safe save)
+//   vellinor_bench text <file list>           one text field changed in each file
+//   vellinor_bench ordner <folder>            folder load into the file table
+//   vellinor_bench erzeugen <folder> <count> <frames> [picture bytes]
+//                                             test songs built from raw bytes
+// Prints one line "<what> <count>" so the caller can check the work was done.
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "common/Kontext.h"
+#include "filelist/ModDateiliste.h"
+#include "support/Mp3Bauer.h"
+#include "support/TestUmgebung.h"
+#include "tags/clsAudioGenie.h"
+
+namespace {
+
+QStringList Liste(const char* datei) {
+    QFile f(QString::fromLocal8Bit(datei));
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "Liste fehlt: %s\n", datei);
+        std::exit(2);
+    }
+    return QString::fromLocal8Bit(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "Aufruf: %s lesen|einbetten|text|ordner ...\n", argv[0]);
+        return 2;
+    }
+    const QString was = QString::fromLatin1(argv[1]);
+    QTemporaryDir hilfe;
+    clsAudioGenie ag;
+    long long zahl = 0;
+    if (was == QStringLiteral("lesen")) {
+        const QString bild = hilfe.filePath(QStringLiteral("bild"));
+        for (const QString& pfad : Liste(argv[2])) {
+            ag.AUDIOAnalyzeFile(pfad);
+            zahl += ag.ID3V2Artist().size() + ag.ID3V2Title().size() + ag.ID3V2Album().size();
+            if (ag.ID3V2GetPictureCount() > 0 && ag.ID3V2GetPictureFile(bild, 1) != 0) {
+                ++zahl;
+            }
+            zahl += ag.AUDIOGetBitrate() + ag.AUDIOGetSampleRate() + ag.MPEGIsVBR();
+            zahl += ag.ID3V1GetVersion().size() + ag.ID3V2GetVersion().size();
+        }
+    } else if (was == QStringLiteral("einbetten") && argc == 4) {
+        const QString jpg = QString::fromLocal8Bit(argv[2]);
+        for (const QString& pfad : Liste(argv[3])) {
+            ag.AUDIOAnalyzeFile(pfad);
+            ag.ID3V2AddPictureFile(jpg, QStringLiteral("Cover"), 3, 0);
+            zahl += ag.ID3V2SaveChanges() == -1;
+        }
+    } else if (was == QStringLiteral("text")) {
+        for (const QString& pfad : Liste(argv[2])) {
+            ag.AUDIOAnalyzeFile(pfad);
+            ag.ID3V2Title(ag.ID3V2Title() + QStringLiteral(" (neu)"));
+            zahl += ag.ID3V2SaveChanges() == -1;
+        }
+    } else if (was == QStringLiteral("ordner")) {
+        QApplication app(argc, argv);
+        TestUmgebung umgebung;
+        Kontext ctx;
+        ctx.Programmordner = hilfe.path();
+        ctx.Oberflaeche = &umgebung;
+        ctx.MitFenstern = false;
+        umgebung.Ordner.push_back(QString::fromLocal8Bit(argv[2]));
+        Dateitabelle tabelle;
+        Verzeichnis_einlesen(ctx, true, tabelle);
+        zahl = tabelle.Dateianzahl();
+    } else if (was == QStringLiteral("erzeugen") && argc >= 5) {
+        const QString ordner = QString::fromLocal8Bit(argv[2]);
+        const int anzahl = QByteArray(argv[3]).toInt();
+        const int frames = QByteArray(argv[4]).toInt();
+        const QByteArray bild =
+            argc > 5 ? Mp3Bauer::Jpeg(QByteArray(argv[5]).toInt()) : QByteArray();
+        Mp3Bauer audio;
+        audio.audioCbr128(frames);
+        const QByteArray ton = audio.audio();
+        for (int i = 0; i < anzahl; ++i) {
+            Mp3Bauer b;
+            b.id3v2(3)
+                .text("TPE1", QStringLiteral("Interpret %1").arg(i % 97))
+                .text("TIT2", QStringLiteral("Titel %1").arg(i))
+                .text("TALB", QStringLiteral("Album %1").arg(i % 13));
+            if (!bild.isEmpty()) {
+                b.bild(bild);
+            }
+            QByteArray datei = b.bytes() + ton;
+            QFile f(ordner + QStringLiteral("/lied%1.mp3").arg(i, 5, 10, QLatin1Char('0')));
+            if (!f.open(QIODevice::WriteOnly) || f.write(datei) != datei.size()) {
+                return 1;
+            }
+            ++zahl;
+        }
+    } else {
+        std::fprintf(stderr, "unbekannt: %s\n", argv[1]);
+        return 2;
+    }
+    std::printf("%s %lld\n", argv[1], zahl);
+    return 0;
+}

@@ -1,0 +1,40 @@
+// Saves tags of one file in a process of its own, so that a test can kill it
+// at any moment of the save:
+//   robust_speichern <mp3> bild <picture file>   embeds the picture as front cover
+//   robust_speichern <mp3> text <title>          changes the title only
+// Prints "bereit" just before the save starts and "fertig <microseconds>" after it.
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdio>
+
+#include "common/Laufzeitfehler.h"
+#include "tags/clsAudioGenie.h"
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "Aufruf: %s <mp3> bild|text <wert>\n", argv[0]);
+        return 2;
+    }
+    const QString pfad = QString::fromLocal8Bit(argv[1]);
+    const QString art = QString::fromLocal8Bit(argv[2]);
+    const QString wert = QString::fromLocal8Bit(argv[3]);
+    try {
+        clsAudioGenie ag;
+        ag.AUDIOAnalyzeFile(pfad);
+        if (art == QStringLiteral("bild")) {
+            ag.ID3V2AddPictureFile(wert, QString(), 3, 0);
+        } else {
+            ag.ID3V2Title(wert);
+        }
+        std::printf("bereit\n");
+        std::fflush(stdout);
+        QElapsedTimer uhr;
+        uhr.start();
+        const short ok = ag.ID3V2SaveChanges();
+        std::printf("fertig %lld\n", static_cast<long long>(uhr.nsecsElapsed() / 1000));
+        return ok == -1 ? 0 : 1;
+    } catch (const Laufzeitfehler& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.Beschreibung()));
+        return 1;
+    }
+}
