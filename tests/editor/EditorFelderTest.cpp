@@ -185,8 +185,8 @@ TEST_F(EditorTest, NavigationSavesFirstAndShowsWhatWasSaved) {
     EXPECT_FALSE(Id3v1Lesen(Lesen(a)).has_value());
     f->cmdCancel->click();
 
-    liste.takeItem(2);
-    liste.takeItem(1);
+    delete liste.takeItem(2);
+    delete liste.takeItem(1);
     f = Oeffnen(0);
     EXPECT_FALSE(f->cmdVorheriger->isEnabled());
     EXPECT_FALSE(f->cmdNaechster->isEnabled());
