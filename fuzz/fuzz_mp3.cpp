@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/Laufzeitfehler.h"
@@ -14,6 +15,15 @@ namespace {
 
 QTemporaryDir& Ordner() {
     static QTemporaryDir ordner;
+    // FUZZ_BEHALTEN=1 keeps the last file for a look at what the save made of it.
+    static const bool behalten = [] {
+        if (qEnvironmentVariableIsSet("FUZZ_BEHALTEN")) {
+            ordner.setAutoRemove(false);
+            std::fprintf(stderr, "Dateien bleiben in %s\n", qPrintable(ordner.path()));
+        }
+        return true;
+    }();
+    (void)behalten;
     return ordner;
 }
 
@@ -100,9 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
         Alles_lesen(frisch, pfad);
         // A save that reports success must be readable as saved.
         if (v2 == -1 && frisch.ID3V2Title() != QStringLiteral("Prüfstück")) {
+            std::fprintf(stderr, "ID3v2-Titel nach dem Speichern: \"%s\" (Version %s)\n",
+                         qPrintable(frisch.ID3V2Title()), qPrintable(frisch.ID3V2GetVersion()));
             abort();
         }
         if (v1 == -1 && frisch.ID3V1Artist() != QStringLiteral("Interpret")) {
+            std::fprintf(stderr, "ID3v1-Interpret nach dem Speichern: \"%s\"\n",
+                         qPrintable(frisch.ID3V1Artist()));
             abort();
         }
     } catch (const Laufzeitfehler&) {

@@ -252,6 +252,17 @@ void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qi
 #endif
 }
 
+// A frame marked "discard when the tag is altered" is dropped on saving, and
+// with it a value just set in it: a frame we change loses that mark. TagLib
+// keeps the frame header protected; a member pointer taken through a derived
+// class reaches it without touching the object's type.
+struct Rahmenkopf : TagLib::ID3v2::Frame {
+    static void Behalten(TagLib::ID3v2::Frame* f) {
+        (f->*(&Rahmenkopf::header))()->setTagAlterPreservation(false);
+    }
+};
+void Behalten(TagLib::ID3v2::Frame* f) { Rahmenkopf::Behalten(f); }
+
 // The in-memory tag uses TagLib's ID3v2.4 frame names.
 TagLib::ByteVector Kennung(quint32 rahmen) {
     char b[4] = {char(rahmen >> 24), char(rahmen >> 16), char(rahmen >> 8), char(rahmen)};
@@ -371,6 +382,7 @@ struct clsAudioGenie::Daten {
                     tag.removeFrame(*it, true);
                 vorhanden->setTextEncoding(Textkodierung(text, ver));
                 vorhanden->setText(T(text));
+                Behalten(vorhanden);
             } else {
                 tag.removeFrames(id);
                 auto* f = new TagLib::ID3v2::TextIdentificationFrame(id, Textkodierung(text, ver));
@@ -767,6 +779,7 @@ short clsAudioGenie::ID3V2AddComment(const QString& sprache, const QString& besc
             Q(c->description()) == beschreibung) {
             if (kodierung != TagLib::String::Latin1) c->setTextEncoding(kodierung);
             c->setText(T(text));
+            Behalten(c);
             return -1;
         }
     }
@@ -784,6 +797,7 @@ short clsAudioGenie::ID3V2AddUserText(const QString& beschreibung, const QString
     if (auto* u = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, T(beschreibung))) {
         if (kodierung != TagLib::String::Latin1) u->setTextEncoding(kodierung);
         u->setText(T(text));
+        Behalten(u);
         return -1;
     }
     tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
