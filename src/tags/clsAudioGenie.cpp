@@ -263,6 +263,33 @@ struct Rahmenkopf : TagLib::ID3v2::Frame {
 };
 void Behalten(TagLib::ID3v2::Frame* f) { Rahmenkopf::Behalten(f); }
 
+// A picture taken out of a tag for showing is a copy that can be taken again:
+// it is written whole and renamed into place like every file, but not forced to
+// the disk, which cost more than the whole read of a track.
+void Bild_schreiben(const QString& ziel, const QByteArray& daten) {
+    const QFileInfo info(ziel);
+    QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
+                                                   QStringLiteral(".vellinor-tmp-XXXXXX")));
+    if (!tmp.open() || tmp.write(daten) != daten.size() || !tmp.flush()) {
+        Dateifehler(Fehlernummer::Pfadzugriff, ziel);
+    }
+    const QString tmpName = tmp.fileName();
+    tmp.close();
+    // Renaming over an existing file makes some file systems (ext4) write the new
+    // data out at once; the old copy is removed first, so a reader finds the old
+    // picture, none, or the new one, never a part.
+    std::error_code fehler;
+    std::filesystem::remove(std::filesystem::path(info.absoluteFilePath().toStdU16String()),
+                            fehler);
+    std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
+                            std::filesystem::path(info.absoluteFilePath().toStdU16String()),
+                            fehler);
+    if (fehler) {
+        Dateifehler(Fehlernummer::Pfadzugriff, ziel);
+    }
+    tmp.setAutoRemove(false);
+}
+
 // The in-memory tag uses TagLib's ID3v2.4 frame names.
 TagLib::ByteVector Kennung(quint32 rahmen) {
     char b[4] = {char(rahmen >> 24), char(rahmen >> 16), char(rahmen >> 8), char(rahmen)};
@@ -706,7 +733,7 @@ short clsAudioGenie::ID3V2GetPictureFile(const QString& ziel, short index) const
     if (!f || f->mimeType() == "-->") {
         return 0;
     }
-    Textdatei_schreiben(ziel, Q(f->picture()));
+    Bild_schreiben(ziel, Q(f->picture()));
     return -1;
 }
 
