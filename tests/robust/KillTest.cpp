@@ -142,12 +142,17 @@ void Toetungen(const QString& ordner, const QByteArray& alt, const char* art, co
         }
         // Only the latest leftovers are kept for the checks below, so that earlier
         // ones do not slow the following saves down.
-        const QStringList jetzt_reste = Reste(ordner);
-        if (!jetzt_reste.isEmpty()) {
+        QStringList neue_reste;
+        for (const QString& r : Reste(ordner)) {
+            if (!reste.contains(r)) {
+                neue_reste << r;
+            }
+        }
+        if (!neue_reste.isEmpty()) {
             for (const QString& r : reste) {
                 QFile::remove(ordner + QLatin1Char('/') + r);
             }
-            reste = jetzt_reste;
+            reste = neue_reste;
         }
     }
     // Both outcomes occurred, so the kills really fell inside the save.
