@@ -19,7 +19,7 @@ struct Kontext;
 // The main window: the file list, the track view, the protocol and the batch run.
 class frmVellinor : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit frmVellinor(Kontext& ctx, QWidget* eltern = nullptr);
     ~frmVellinor() override;
 
@@ -36,10 +36,10 @@ public:
 
     Kontext& ctx() { return ctx_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* ereignis) override;
 
-private:
+  private:
     void Oberflaeche_aufbauen();
     void Einstellungen_anwenden();
     void Einstellung_schreiben(const QString& schluessel, const QString& wert);
@@ -60,11 +60,11 @@ private:
     void Startfehler_B();
 
     // --- Dateiliste ---
-public:
+  public:
     // The single search that a double click on the file list starts; tests watch it.
     std::function<void(Kontext&, const QString&, bool)> Einzelsuche;
 
-private:
+  private:
     void lstDateien_Click(int zeile);
     void lstDateien_DblClick();
     void cmdVerzeichnisLaden_Click();
@@ -89,7 +89,7 @@ private:
     // True while the program sets controls itself, so that their handlers write nothing.
     bool setztSelbst_ = false;
 
-public:
+  public:
     // Controls, named as their objectName.
     QGroupBox* Frame6 = nullptr;
     QCheckBox* chkUnterverzeichnisse = nullptr;

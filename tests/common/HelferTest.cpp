@@ -9,7 +9,8 @@
 
 TEST(Tr, TrimsThenCutsAtFirstNul) {
     const QChar nul(u'\0');
-    EXPECT_EQ(tr(QStringLiteral("Abba") + nul + nul + QStringLiteral("  ")), QStringLiteral("Abba"));
+    EXPECT_EQ(tr(QStringLiteral("Abba") + nul + nul + QStringLiteral("  ")),
+              QStringLiteral("Abba"));
     // A blank right before the first NUL stays: trimming happens before the cut.
     EXPECT_EQ(tr(QStringLiteral("Abba ") + nul + QStringLiteral("x")), QStringLiteral("Abba "));
     EXPECT_EQ(tr(nul + QStringLiteral("Abba")), QString());
@@ -66,7 +67,8 @@ TEST(Dateien, ExistenceFolderAndAtomicWrite) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 
     try {
-        Textdatei_schreiben(Pfad_verbinden(dir.path(), QStringLiteral("fehlt/x.txt")), QByteArray("x"));
+        Textdatei_schreiben(Pfad_verbinden(dir.path(), QStringLiteral("fehlt/x.txt")),
+                            QByteArray("x"));
         ADD_FAILURE() << "keine Ausnahme";
     } catch (const Laufzeitfehler& e) {
         EXPECT_EQ(e.Nummer(), 75);

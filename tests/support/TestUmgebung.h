@@ -12,7 +12,7 @@
 // A scripted stand-in for dialogs and everything that leaves the process.
 // Answers are taken from queues in order; every call is recorded.
 class TestUmgebung : public Umgebung {
-public:
+  public:
     struct NachrichtAufruf {
         QString text;
         int stil;
