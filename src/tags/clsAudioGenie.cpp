@@ -22,14 +22,18 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryFile>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -181,6 +185,20 @@ bool Auf_Platte(QFileDevice& f) {
 // of the same file removes such leftovers. The minute of grace keeps a save that
 // another instance runs at this moment out of harm's way.
 void Reste_entfernen(const QFileInfo& info) {
+    // One look per folder and minute is enough (a leftover younger than a minute
+    // stays anyway); a batch over a large folder would otherwise read the whole
+    // folder once per file.
+    static std::mutex schutz;
+    static QHash<QString, qint64> zuletzt;
+    {
+        const std::lock_guard<std::mutex> sperre(schutz);
+        const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
+        qint64& vorher = zuletzt[info.absolutePath()];
+        if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
+            return;
+        }
+        vorher = jetzt;
+    }
     const QString anfang = QStringLiteral(".") + info.fileName() + QStringLiteral(".vellinor-tmp-");
     const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
     // Compared by hand: a name filter would read brackets in the file name as a pattern.
@@ -250,6 +268,101 @@ void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qi
         ::close(ordner);
     }
 #endif
+}
+
+// The unit the kernel copies whole: a write() that stays inside one page of
+// the file is either done or not done when the process is killed (a longer
+// write can stop between pages). Pages are never smaller than this.
+constexpr qint64 Seite = 4096;
+
+// Writes `daten` at `pos` in place (or appends it at the end) when the bytes lie
+// in one page of the file, so the file is always either the old or the new
+// version. Answers false when the caller must replace the file instead.
+bool An_Ort_schreiben(const QString& pfad, qint64 pos, const QByteArray& daten) {
+    if (daten.isEmpty() || pos / Seite != (pos + daten.size() - 1) / Seite) {
+        return false;
+    }
+#ifdef Q_OS_WIN
+    Q_UNUSED(pfad);
+    return false;
+#else
+    if (Nur_lesbar(pfad)) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    Reste_entfernen(QFileInfo(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath()
+                                                           : pfad));
+    const int fd = ::open(QFile::encodeName(pfad).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    struct stat vorher {};
+    bool ok = ::fstat(fd, &vorher) == 0;
+    const ssize_t n = ok ? ::pwrite(fd, daten.constData(), size_t(daten.size()), off_t(pos)) : -1;
+    ok = ok && n == daten.size() && ::fdatasync(fd) == 0;
+    if (!ok && n > 0 && pos >= vorher.st_size) {
+        // A full disk may take part of an appended block: the file gets its old end back.
+        if (::ftruncate(fd, vorher.st_size) != 0) {
+            ok = false;
+        }
+    }
+    ::close(fd);
+    if (!ok) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    return true;
+#endif
+}
+
+// Cuts the file to `laenge` bytes: one step, so never half done.
+void Kuerzen(const QString& pfad, qint64 laenge) {
+    if (Nur_lesbar(pfad)) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+    QFile f(pfad);
+    if (!f.open(QIODevice::ReadWrite) || !f.resize(laenge) || !Auf_Platte(f)) {
+        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    }
+}
+
+// Room left behind the frames of a tag that is written anew, so that later
+// changes of its texts fit into the tag and are written in place; the tag ends
+// on a page boundary, which keeps the audio behind it aligned.
+qint64 Neue_Taggroesse(qint64 rahmen) { return (10 + rahmen + 2048 + Seite - 1) / Seite * Seite; }
+
+// The frames of a tag TagLib rendered, without its header and padding.
+QByteArray Nur_Rahmen(const QByteArray& tag, int version) {
+    qsizetype pos = 10;
+    while (pos + 10 <= tag.size() && tag[pos] != '\0') {
+        const quint32 laenge = version >= 4 ? LiesSyncsafe(tag, pos + 4) : Lies32(tag, pos + 4);
+        if (laenge > quint32(tag.size() - pos - 10)) {
+            break;
+        }
+        pos += 10 + qsizetype(laenge);
+    }
+    return tag.mid(10, pos - 10);
+}
+
+QByteArray Id3v2Kopf(int version, qint64 groesse) {
+    QByteArray kopf("ID3\0\0\0\0\0\0\0", 10);
+    kopf[3] = char(version);
+    SchreibeSyncsafe(kopf, 6, quint32(groesse - 10));
+    return kopf;
+}
+
+// Frames a user edits (texts, links, comments) go behind all others, such as
+// pictures: a later change of one of them touches only the end of the tag.
+void Bearbeitbare_nach_hinten(TagLib::ID3v2::Tag& tag) {
+    std::vector<TagLib::ID3v2::Frame*> hinten;
+    for (TagLib::ID3v2::Frame* f : tag.frameList()) {
+        const TagLib::ByteVector id = f->frameID();
+        if (id.startsWith("T") || id.startsWith("W") || id == "COMM") {
+            hinten.push_back(f);
+        }
+    }
+    for (TagLib::ID3v2::Frame* f : hinten) {
+        tag.removeFrame(f, false);
+        tag.addFrame(f);
+    }
 }
 
 // A frame marked "discard when the tag is altered" is dropped on saving, and
@@ -672,19 +785,33 @@ short clsAudioGenie::ID3V2SaveChanges() {
         return 0;
     }
     const int version = d->v2Version >= 4 ? 4 : 3;
-    QByteArray neu = Q(d->v2->render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3));
-    if (neu.size() < 10) {
-        return 0;
-    }
-    // Nothing unsynchronised, no extended header, no footer is written.
-    neu[5] = 0;
+    Bearbeitbare_nach_hinten(*d->v2);
+    const QByteArray rahmen =
+        Nur_Rahmen(Q(d->v2->render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3)), version);
     QFile f(d->pfad);
     Oeffnen(f, d->pfad);
     const qint64 groesse = f.size();
     const qint64 v2Ende = Id3v2Ende(f, groesse);
-    if (Lesen(f, 0, v2Ende) != neu) {
-        Datei_ersetzen(f, d->pfad, neu, v2Ende, groesse, QByteArray());
+    const QByteArray alt = Lesen(f, 0, v2Ende);
+    // Nothing unsynchronised, no extended header, no footer is written. When the
+    // frames fit into the tag there is, the tag keeps its size and only the bytes
+    // that differ are written, in place when they lie in one page.
+    if (v2Ende >= 10 + rahmen.size() && Id3v2Groesse(alt.left(10)) == v2Ende) {
+        QByteArray neu = Id3v2Kopf(version, v2Ende) + rahmen;
+        neu.append(QByteArray(v2Ende - neu.size(), '\0'));
+        qsizetype von = 0;
+        while (von < neu.size() && neu[von] == alt[von]) ++von;
+        qsizetype bis = neu.size();
+        while (bis > von && neu[bis - 1] == alt[bis - 1]) --bis;
+        if (von == bis || An_Ort_schreiben(d->pfad, von, neu.mid(von, bis - von))) {
+            d->v2Version = version;
+            return -1;
+        }
     }
+    const qint64 neuGroesse = Neue_Taggroesse(rahmen.size());
+    QByteArray neu = Id3v2Kopf(version, neuGroesse) + rahmen;
+    neu.append(QByteArray(neuGroesse - neu.size(), '\0'));
+    Datei_ersetzen(f, d->pfad, neu, v2Ende, groesse, QByteArray());
     d->v2Version = version;
     return -1;
 }
@@ -701,12 +828,13 @@ short clsAudioGenie::ID3V1SaveChanges() {
     if (!d->v1.vorhanden) {
         // The tag in memory is the truth: one that only the disk has goes.
         if (hatV1) {
-            Datei_ersetzen(f, d->pfad, QByteArray(), 0, ende, QByteArray());
+            f.close();
+            Kuerzen(d->pfad, ende);
         }
         return 0;
     }
     const QByteArray neu = d->V1Bytes();
-    if (!hatV1 || Lesen(f, ende, 128) != neu) {
+    if ((!hatV1 || Lesen(f, ende, 128) != neu) && !An_Ort_schreiben(d->pfad, ende, neu)) {
         Datei_ersetzen(f, d->pfad, QByteArray(), 0, ende, neu);
     }
     return -1;
@@ -718,7 +846,8 @@ short clsAudioGenie::ID3V1RemoveTag() {
         Oeffnen(f, d->pfad);
         const qint64 groesse = f.size();
         if (HatId3v1(f, groesse, Id3v2Ende(f, groesse))) {
-            Datei_ersetzen(f, d->pfad, QByteArray(), 0, groesse - 128, QByteArray());
+            f.close();
+            Kuerzen(d->pfad, groesse - 128);
         }
     }
     d->v1 = Daten::Id3v1();
