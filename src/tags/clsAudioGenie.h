@@ -13,11 +13,13 @@
 // - Absent fields read as the empty string; truth values are -1 (true) and 0.
 // - Picture and comment indexes start at 1.
 // - Write members change the tags in memory only; ID3V2SaveChanges and
-//   ID3V1SaveChanges write them. A save writes a temporary file in the same
-//   folder and renames it over the original (keeping its permissions), so the
-//   file is always either the old or the new version; the MPEG audio bytes
-//   are never changed. An ID3v2.3 tag stays 2.3, a 2.4 tag stays 2.4, a new
-//   tag is written as 2.3.
+//   ID3V1SaveChanges write them. A change that fits into the tag's room is
+//   written in place when the changed bytes lie in one page of the file; any
+//   other save writes a temporary file in the same folder and renames it over
+//   the original (keeping its permissions). Either way the file is always the
+//   old or the new version, also when the program is killed; the MPEG audio
+//   bytes are never changed. An ID3v2.3 tag stays 2.3, a 2.4 tag stays 2.4, a
+//   new tag is written as 2.3 with room for later changes.
 // - A file that cannot be read or written raises Laufzeitfehler (53 or 75) and
 //   is left unchanged; corrupt or truncated data never crashes, it reads as
 //   whatever could be recognised.

@@ -25,8 +25,8 @@ std::pair<qsizetype, qsizetype> Unterschied(const QByteArray& a, const QByteArra
 }  // namespace
 
 TEST_F(AudioGenieTest, EingebettetesCoverLaesstRaumFuerSpaetereTexte) {
-    const Mp3Bauer bauer = Mp3Bauer().id3v2(3).text("TIT2", "Titel").text("TPE1", "Band").audioCbr128(
-        30);
+    const Mp3Bauer bauer =
+        Mp3Bauer().id3v2(3).text("TIT2", "Titel").text("TPE1", "Band").audioCbr128(30);
     const QString p = Schreiben(bauer);
     const QString jpg = Pfad(QStringLiteral("c.jpg"));
     {
@@ -67,7 +67,8 @@ TEST_F(AudioGenieTest, EingebettetesCoverLaesstRaumFuerSpaetereTexte) {
         EXPECT_EQ(von / 4096, (bis - 1) / 4096);
         vorher = jetzt;
     };
-    aendern([](clsAudioGenie& a) { a.ID3V2Title(QStringLiteral("Ein viel längerer Titel mit Ä")); });
+    aendern(
+        [](clsAudioGenie& a) { a.ID3V2Title(QStringLiteral("Ein viel längerer Titel mit Ä")); });
     aendern([](clsAudioGenie& a) { a.ID3V2Title(QStringLiteral("T")); });
     aendern([](clsAudioGenie& a) {
         a.ID3V2AddComment(QStringLiteral("deu"), QString(), QStringLiteral("Kommentar"));
