@@ -213,5 +213,5 @@ TEST(Toetung, TextChangeInPaddedFileIsOldOrNew) {
                                .auffuellen(4096)
                                .audioCbr128(48000)
                                .bytes();
-    Toetungen(ordner.path(), alt, "text", QStringLiteral("Neuer Titel"));
+    Toetungen(ordner.path(), alt, "text", QStringLiteral("Ein neuer, längerer Titel"));
 }
