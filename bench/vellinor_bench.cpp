@@ -5,12 +5,26 @@
 //   vellinor_bench ordner <folder>            folder load into the file table
 //   vellinor_bench erzeugen <folder> <count> <frames> [picture bytes]
 //                                             test songs built from raw bytes
+//   vellinor_bench shop <jpg> <latency ms>    a shop stand-in on 127.0.0.1 until killed:
+//                                             prints "port N", then answers every path
+//                                             under /images/ with the picture and every
+//                                             other path with a result page whose first
+//                                             hit points back here; each answer waits
+//                                             the latency first. GET /zaehler answers
+//                                             "seiten N bilder N andere N" (requests since
+//                                             the last /zaehler) without waiting.
 // Prints one line "<what> <count>" so the caller can check the work was done.
+#include <httplib.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "common/Kontext.h"
 #include "filelist/ModDateiliste.h"
@@ -29,14 +43,77 @@ QStringList Liste(const char* datei) {
     return QString::fromLocal8Bit(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+int Shop(const char* jpg, int latenzMs) {
+    QFile f(QString::fromLocal8Bit(jpg));
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "Bild fehlt: %s\n", jpg);
+        return 2;
+    }
+    const std::string bild = f.readAll().toStdString();
+    httplib::Server server;
+    const int port = server.bind_to_any_port("127.0.0.1");
+    if (port <= 0) {
+        std::fprintf(stderr, "kein Port frei\n");
+        return 1;
+    }
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    // Built once: every query gets the same page, so each run does the same work.
+    std::string seite =
+        "<html><head><title>Ergebnisse</title></head><body>\n"
+        "<div id=\"result_0\" class=\"treffer\"><a href=\"http://" +
+        host + "/dp/1\"><img src=\"http://" + host +
+        "/images/I/51Bench0Cover.jpg\" alt=\"Treffer\" width=\"115\"></a></div>\n";
+    // Filler the size of a modest real page, so the cutting has something to skip.
+    while (seite.size() < 16 * 1024) {
+        seite += "<p class=\"beschreibung\">Weitere Angebote und Informationen</p>\n";
+    }
+    seite += "</body></html>\n";
+
+    std::atomic<long> seiten{0}, bilder{0}, andere{0};
+    const auto warten = [latenzMs] {
+        if (latenzMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(latenzMs));
+        }
+    };
+    server.Get("/zaehler", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content("seiten " + std::to_string(seiten.exchange(0)) + " bilder " +
+                            std::to_string(bilder.exchange(0)) + " andere " +
+                            std::to_string(andere.exchange(0)) + "\n",
+                        "text/plain");
+    });
+    server.Get("/images/.*", [&](const httplib::Request&, httplib::Response& res) {
+        ++bilder;
+        warten();
+        res.set_content(bild, "image/jpeg");
+    });
+    server.Get(".*", [&](const httplib::Request&, httplib::Response& res) {
+        ++seiten;
+        warten();
+        res.set_content(seite, "text/html; charset=ISO-8859-1");
+    });
+    const auto sonst = [&](const httplib::Request&, httplib::Response& res) {
+        ++andere;
+        res.status = 405;
+    };
+    server.Post(".*", sonst);
+    server.Put(".*", sonst);
+    server.Delete(".*", sonst);
+    std::printf("port %d\n", port);
+    std::fflush(stdout);
+    return server.listen_after_bind() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "Aufruf: %s lesen|einbetten|text|ordner ...\n", argv[0]);
+        std::fprintf(stderr, "Aufruf: %s lesen|einbetten|text|ordner|erzeugen|shop ...\n", argv[0]);
         return 2;
     }
     const QString was = QString::fromLatin1(argv[1]);
+    if (was == QStringLiteral("shop") && argc == 4) {
+        return Shop(argv[2], QByteArray(argv[3]).toInt());
+    }
     QTemporaryDir hilfe;
     clsAudioGenie ag;
     long long zahl = 0;
