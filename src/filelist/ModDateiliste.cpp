@@ -44,15 +44,14 @@ void Verzeichnis_einlesen(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& t
                                      fehler.Beschreibung());
     }
 
+    // Rows are built as the walk finds the files: no second list of 100,000 entries.
     clsVerzeichnisbaum baum;
-    std::vector<Verzeichniseintrag> gefunden =
-        baum.DateilisteErstellen(ordner, QStringLiteral("mp3"), unterverzeichnisse);
-    tabelle.Zeilen.reserve(gefunden.size());
-    for (Verzeichniseintrag& e : gefunden) {
-        tabelle.Zeilen.push_back({std::move(e.Name), std::move(e.Kurzname), std::move(e.Ordner),
-                                  Dateizeit_Text(e.Erstellt), Dateizeit_Text(e.Zugriff),
-                                  Dateizeit_Text(e.Geaendert), e.Groesse});
-    }
+    baum.Durchlaufen(ordner, QStringLiteral("mp3"), unterverzeichnisse,
+                     [&tabelle](const QString& name, const QString& ort, const Dateiangaben& d) {
+                         tabelle.Zeilen.push_back({name, name, ort, Sekunden_Text(d.Erstellt),
+                                                   Sekunden_Text(d.Zugriff),
+                                                   Sekunden_Text(d.Geaendert), d.Groesse});
+                     });
 }
 
 void Verzeichnis_laden(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle) {

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTime>
-#include <algorithm>
+#include <utility>
 
 #include "common/Helfer.h"
 
@@ -53,10 +53,12 @@ bool Dateidaten_ueber_Qt(const QString& pfad, Dateidaten& daten) {
 // One walk: the filter and the rows found so far.
 class Lauf {
   public:
-    Lauf(const QString& erweiterung, bool unterverzeichnis)
+    Lauf(const QString& erweiterung, bool unterverzeichnis,
+         const clsVerzeichnisbaum::Fundstelle& aufnehmen)
         : erweiterung_(erweiterung.toLower()),
           alle_(erweiterung == QLatin1String("*")),
-          unterverzeichnis_(unterverzeichnis) {
+          unterverzeichnis_(unterverzeichnis),
+          aufnehmen_(aufnehmen) {
         for (const QChar c : erweiterung_) {
             if (c.unicode() >= 0x80) {
                 ascii_ = false;
@@ -64,14 +66,9 @@ class Lauf {
             }
             erweiterungAscii_.push_back(static_cast<char16_t>(c.unicode()));
         }
-        ergebnis_.reserve(1000);
     }
 
     void Starten(const QString& ordner);
-    std::vector<Verzeichniseintrag> Ergebnis() {
-        ergebnis_.shrink_to_fit();
-        return std::move(ergebnis_);
-    }
 
   private:
     // The name's end compared with the extension, ASCII letters in any case; for a
@@ -101,19 +98,13 @@ class Lauf {
         return true;
     }
 
-    void Aufnehmen(const QString& name, const QString& ordner, const Dateidaten& daten) {
-        Verzeichniseintrag zeile;
-        zeile.Name = name;
-        zeile.Kurzname = name;
-        zeile.Ordner = ordner;
-        zeile.Erstellt = Dateizeit_umwandeln(daten.erstellt);
-        zeile.Zugriff = Dateizeit_umwandeln(daten.zugriff);
-        zeile.Geaendert = Dateizeit_umwandeln(daten.geaendert);
-        zeile.Groesse = static_cast<quint32>(daten.groesse & 0xFFFFFFFFu);
-        if (ergebnis_.size() == ergebnis_.capacity()) {
-            ergebnis_.reserve(ergebnis_.size() + std::max<std::size_t>(1000, ergebnis_.size()));
-        }
-        ergebnis_.push_back(std::move(zeile));
+    void Aufnehmen(const QString& name, const QString& ordner, const Dateidaten& daten) const {
+        Dateiangaben angaben;
+        angaben.Erstellt = Dateizeit_Sekunden(daten.erstellt);
+        angaben.Zugriff = Dateizeit_Sekunden(daten.zugriff);
+        angaben.Geaendert = Dateizeit_Sekunden(daten.geaendert);
+        angaben.Groesse = static_cast<quint32>(daten.groesse & 0xFFFFFFFFu);
+        aufnehmen_(name, ordner, angaben);
     }
 
 #ifdef Q_OS_WIN
@@ -129,7 +120,7 @@ class Lauf {
     bool ascii_ = true;
     bool alle_ = false;
     bool unterverzeichnis_ = false;
-    std::vector<Verzeichniseintrag> ergebnis_;
+    const clsVerzeichnisbaum::Fundstelle& aufnehmen_;
 };
 
 #ifdef Q_OS_WIN
@@ -271,57 +262,122 @@ void Zwei_Ziffern(QChar*& z, int wert) {
     *z++ = QLatin1Char(static_cast<char>('0' + wert % 10));
 }
 
+// "DD.MM.YYYY hh:nn:ss" from its parts; the year has four digits.
+QString Zeittext(int tag, int monat, int jahr, int stunde, int minute, int sekunde) {
+    QString text(19, Qt::Uninitialized);
+    QChar* z = text.data();
+    Zwei_Ziffern(z, tag);
+    *z++ = QLatin1Char('.');
+    Zwei_Ziffern(z, monat);
+    *z++ = QLatin1Char('.');
+    Zwei_Ziffern(z, jahr / 100);
+    Zwei_Ziffern(z, jahr % 100);
+    *z++ = QLatin1Char(' ');
+    Zwei_Ziffern(z, stunde);
+    *z++ = QLatin1Char(':');
+    Zwei_Ziffern(z, minute);
+    *z++ = QLatin1Char(':');
+    Zwei_Ziffern(z, sekunde);
+    return text;
+}
+
+constexpr qint64 kTagSekunden = 86400;
+// 01.01.1900 00:00:00 and 30.12.1899 00:00:00, the date value that stands for any earlier time.
+constexpr qint64 kAnfang1900 = -2208988800;
+constexpr qint64 kErsatzzeit = -2209161600;
+// 01.01.0001 00:00:00 and 31.12.9999 23:59:59: the years written with four digits.
+constexpr qint64 kErstesJahr = -62135596800;
+constexpr qint64 kLetztesJahr = 253402300799;
+
+// Division rounded towards the past, also for negative values.
+qint64 Abgerundet(qint64 wert, qint64 teiler) {
+    qint64 q = wert / teiler;
+    if (wert % teiler < 0) {
+        --q;
+    }
+    return q;
+}
+
 }  // namespace
 
+qint64 Dateizeit_Sekunden(qint64 msUtc) {
+    const qint64 sekunden = Abgerundet(msUtc, 1000);
+    if (sekunden < kAnfang1900) {
+        return kErsatzzeit;
+    }
+    // Far beyond any real file time: only what a date value can hold.
+    if (sekunden > kLetztesJahr && !QDateTime::fromSecsSinceEpoch(sekunden, Qt::UTC).isValid()) {
+        return kErsatzzeit;
+    }
+    return sekunden;
+}
+
 QDateTime Dateizeit_umwandeln(qint64 msUtc) {
-    // Whole seconds, rounded towards the past also before 1970.
-    qint64 sekunden = msUtc / 1000;
-    if (msUtc % 1000 < 0) {
-        --sekunden;
-    }
-    QDateTime zeit = QDateTime::fromSecsSinceEpoch(sekunden, Qt::UTC);
-    if (!zeit.isValid() || zeit.date().year() < 1900) {
-        return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    }
-    return zeit;
+    return QDateTime::fromSecsSinceEpoch(Dateizeit_Sekunden(msUtc), Qt::UTC);
 }
 
 QString Dateizeit_Text(const QDateTime& zeit) {
-    // Built by hand: a folder load formats three times per file, for many thousands of files.
     const QDate datum = zeit.date();
     const QTime uhrzeit = zeit.time();
     const int jahr = datum.year();
     if (jahr < 0 || jahr > 9999) {
         return zeit.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
     }
-    QString text(19, Qt::Uninitialized);
-    QChar* z = text.data();
-    Zwei_Ziffern(z, datum.day());
-    *z++ = QLatin1Char('.');
-    Zwei_Ziffern(z, datum.month());
-    *z++ = QLatin1Char('.');
-    Zwei_Ziffern(z, jahr / 100);
-    Zwei_Ziffern(z, jahr % 100);
-    *z++ = QLatin1Char(' ');
-    Zwei_Ziffern(z, uhrzeit.hour());
-    *z++ = QLatin1Char(':');
-    Zwei_Ziffern(z, uhrzeit.minute());
-    *z++ = QLatin1Char(':');
-    Zwei_Ziffern(z, uhrzeit.second());
-    return text;
+    return Zeittext(datum.day(), datum.month(), jahr, uhrzeit.hour(), uhrzeit.minute(),
+                    uhrzeit.second());
 }
 
-std::vector<Verzeichniseintrag> clsVerzeichnisbaum::DateilisteErstellen(const QString& Startpfad,
-                                                                        const QString& Erweiterung,
-                                                                        bool Unterverzeichnis) {
+QString Sekunden_Text(qint64 sekunden) {
+    if (sekunden < kErstesJahr || sekunden > kLetztesJahr) {
+        return Dateizeit_Text(QDateTime::fromSecsSinceEpoch(sekunden, Qt::UTC));
+    }
+    // A folder load writes three times per file for many thousands of files; the calendar
+    // arithmetic by hand (proleptic Gregorian, eras of 400 years) costs a fraction of a
+    // date value.
+    const qint64 tage = Abgerundet(sekunden, kTagSekunden);
+    const int imTag = static_cast<int>(sekunden - tage * kTagSekunden);
+    const qint64 z = tage + 719468;  // days since 01.03.0000
+    const qint64 aera = Abgerundet(z, 146097);
+    const qint64 tagDerAera = z - aera * 146097;
+    const qint64 jahrDerAera =
+        (tagDerAera - tagDerAera / 1460 + tagDerAera / 36524 - tagDerAera / 146096) / 365;
+    const qint64 tagDesJahres =
+        tagDerAera - (365 * jahrDerAera + jahrDerAera / 4 - jahrDerAera / 100);
+    const qint64 m = (5 * tagDesJahres + 2) / 153;  // March is 0
+    const int tag = static_cast<int>(tagDesJahres - (153 * m + 2) / 5 + 1);
+    const int monat = static_cast<int>(m < 10 ? m + 3 : m - 9);
+    const int jahr = static_cast<int>(jahrDerAera + aera * 400 + (monat <= 2 ? 1 : 0));
+    return Zeittext(tag, monat, jahr, imTag / 3600, imTag / 60 % 60, imTag % 60);
+}
+
+void clsVerzeichnisbaum::Durchlaufen(const QString& Startpfad, const QString& Erweiterung,
+                                     bool Unterverzeichnis, const Fundstelle& Aufnehmen) {
     if (Startpfad.isEmpty()) {
-        return {};
+        return;
     }
     QString ordner = Startpfad;
     if (!ordner.endsWith(Pfadtrenner())) {
         ordner += Pfadtrenner();
     }
-    Lauf lauf(Erweiterung, Unterverzeichnis);
+    Lauf lauf(Erweiterung, Unterverzeichnis, Aufnehmen);
     lauf.Starten(ordner);
-    return lauf.Ergebnis();
+}
+
+std::vector<Verzeichniseintrag> clsVerzeichnisbaum::DateilisteErstellen(const QString& Startpfad,
+                                                                        const QString& Erweiterung,
+                                                                        bool Unterverzeichnis) {
+    std::vector<Verzeichniseintrag> ergebnis;
+    Durchlaufen(Startpfad, Erweiterung, Unterverzeichnis,
+                [&ergebnis](const QString& name, const QString& ordner, const Dateiangaben& d) {
+                    Verzeichniseintrag zeile;
+                    zeile.Name = name;
+                    zeile.Kurzname = name;
+                    zeile.Ordner = ordner;
+                    zeile.Erstellt = QDateTime::fromSecsSinceEpoch(d.Erstellt, Qt::UTC);
+                    zeile.Zugriff = QDateTime::fromSecsSinceEpoch(d.Zugriff, Qt::UTC);
+                    zeile.Geaendert = QDateTime::fromSecsSinceEpoch(d.Geaendert, Qt::UTC);
+                    zeile.Groesse = d.Groesse;
+                    ergebnis.push_back(std::move(zeile));
+                });
+    return ergebnis;
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <limits>
 
 #include "common/Helfer.h"
 #include "filelist/ModDateiliste.h"
@@ -182,4 +183,69 @@ TEST(Verzeichnisbaum, LinkLoopsEndAndUnreadableFoldersAreLeftOut) {
         erwartet << b.Pfad("gesperrt/g.mp3");
     }
     EXPECT_EQ(Sortiert(gefunden), Sortiert(erwartet));
+}
+
+TEST(Verzeichnisbaum, SecondsTextAgreesWithTheDateValue) {
+    const auto nachQt = [](qint64 s) {
+        return QDateTime::fromSecsSinceEpoch(s, QTimeZone::utc())
+            .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+    };
+    const auto sekunden = [](int j, int m, int t, int h = 0, int n = 0, int s = 0) {
+        return QDateTime(QDate(j, m, t), QTime(h, n, s), QTimeZone::utc()).toSecsSinceEpoch();
+    };
+    // Leap days (2000 and 1904 are leap years, 1900 and 2100 are not), the first second of
+    // 1970, the 32-bit limit of 2038, the first and last four-digit years, and times before
+    // 1970 whose division must round towards the past.
+    std::vector<qint64> werte{0,
+                              -1,
+                              1,
+                              86399,
+                              86400,
+                              -86400,
+                              -86401,
+                              Q_INT64_C(2147483647),
+                              Q_INT64_C(2147483648),
+                              Q_INT64_C(-2147483648),
+                              sekunden(2000, 2, 29, 12, 34, 56),
+                              sekunden(2000, 3, 1),
+                              sekunden(1904, 2, 29, 23, 59, 59),
+                              sekunden(1900, 2, 28, 23, 59, 59),
+                              sekunden(1900, 3, 1),
+                              sekunden(2100, 2, 28, 23, 59, 59),
+                              sekunden(2100, 3, 1),
+                              sekunden(1899, 12, 30),
+                              sekunden(1600, 2, 29),
+                              sekunden(1, 1, 1),
+                              sekunden(9999, 12, 31, 23, 59, 59)};
+    // A fixed spread over the four-digit years, days and seconds of the day alike.
+    quint64 zufall = 12345;
+    const qint64 erstes = sekunden(1, 1, 1);
+    const qint64 spanne = sekunden(9999, 12, 31, 23, 59, 59) - erstes + 1;
+    for (int i = 0; i < 2000; ++i) {
+        zufall = zufall * Q_UINT64_C(6364136223846793005) + Q_UINT64_C(1442695040888963407);
+        werte.push_back(erstes +
+                        static_cast<qint64>((zufall >> 11) % static_cast<quint64>(spanne)));
+    }
+    for (const qint64 s : werte) {
+        EXPECT_EQ(Sekunden_Text(s), nachQt(s)) << s;
+    }
+    // Outside the four-digit years the text still comes from the date value.
+    EXPECT_EQ(Sekunden_Text(sekunden(10000, 1, 1)), nachQt(sekunden(10000, 1, 1)));
+
+    // Whole seconds of a file time: the milliseconds dropped towards the past, a time
+    // before 1900 the stand-in date.
+    for (const qint64 ms :
+         {Q_INT64_C(0), Q_INT64_C(999), Q_INT64_C(-1), Q_INT64_C(-1000), Q_INT64_C(-1001),
+          Q_INT64_C(1700000000123), sekunden(1900, 1, 1) * 1000}) {
+        const QDateTime genau = QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+        EXPECT_EQ(Dateizeit_Sekunden(ms), genau.addMSecs(-genau.time().msec()).toSecsSinceEpoch())
+            << ms;
+    }
+    for (const qint64 ms : {sekunden(1900, 1, 1) * 1000 - 1, std::numeric_limits<qint64>::min()}) {
+        EXPECT_EQ(Dateizeit_Sekunden(ms), sekunden(1899, 12, 30)) << ms;
+    }
+    // The largest file time still gives a text, not an empty one.
+    const qint64 groesste = Dateizeit_Sekunden(std::numeric_limits<qint64>::max());
+    EXPECT_EQ(Sekunden_Text(groesste), nachQt(groesste));
+    EXPECT_FALSE(Sekunden_Text(groesste).isEmpty());
 }
