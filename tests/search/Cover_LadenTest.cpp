@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -149,6 +150,41 @@ TEST_F(Coversuche, EachSizeFetchesItsOwnAddressAndSideFileHoldsItsBytes) {
     const auto abrufe = shop.Bildabrufe().size();
     EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("lied9.mp3"), false), Coverergebnis::KeinCover);
     EXPECT_EQ(shop.Bildabrufe().size(), abrufe);
+}
+
+TEST_F(Coversuche, ScratchPictureIsReplacedWholeAndAFailedWriteLeavesTheSongAlone) {
+    const auto alt = Treffer();
+    const auto neu = shop.Bild_anbieten("Abba9", 5000);
+    shop.Seite("Abba+Arrival", shop.Trefferseite({"Abba9"}));
+    Mp3Bauer zweites;
+    zweites.id3v2(3).text("TPE1", "Abba").text("TIT2", "Arrival").audioCbr128(20);
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("a.mp3"), false), Coverergebnis::Gespeichert);
+    EXPECT_EQ(Lesen(ctx().LastJpg()), alt.gross);
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("b.mp3", zweites), false),
+              Coverergebnis::Gespeichert);
+    EXPECT_EQ(Lesen(ctx().LastJpg()), neu.gross);
+    EXPECT_EQ(Id3v2Lesen(Lesen(t.Pfad("b.mp3"))).bilder().at(0).daten, neu.gross);
+    // Songs, settings, log and the scratch copy: no temporary file left over.
+    const auto Ordner = [this] {
+        QStringList namen =
+            QDir(ctx().Programmordner)
+                .entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot);
+        namen.removeAll("vellinor.ini");
+        namen.removeAll("vellinor.log");
+        return namen;
+    };
+    EXPECT_EQ(Ordner(), QStringList({"a.mp3", "b.mp3", "last.jpg"}));
+
+    // A scratch copy that cannot be written ends the search before the song is touched.
+    ASSERT_TRUE(QFile::remove(ctx().LastJpg()));
+    ASSERT_TRUE(QDir(ctx().Programmordner).mkdir("last.jpg"));
+    ASSERT_TRUE(QDir(ctx().LastJpg()).mkdir("belegt"));
+    const QString c = Lied("c.mp3");
+    const QByteArray vorher = Lesen(c);
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), c, false), Coverergebnis::Fehler);
+    EXPECT_EQ(Lesen(c), vorher);
+    EXPECT_FALSE(Fehler().isEmpty());
+    EXPECT_EQ(Ordner(), QStringList({"a.mp3", "b.mp3", "c.mp3", "last.jpg"}));
 }
 
 TEST_F(Coversuche, PagesWithoutHitsEndWithTheNoCoverLines) {
