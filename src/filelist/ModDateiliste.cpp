@@ -17,6 +17,32 @@
 namespace {
 const QString kAllgemein = QStringLiteral("Allgemein");
 const QString kPfad = QStringLiteral("Pfad");
+
+// The texts of the last few times written. Files saved or copied together share their
+// times to the second, so most rows share the text instead of each holding a copy.
+class Zeittexte {
+  public:
+    QString Text(qint64 sekunden) {
+        for (std::size_t i = 0; i < kAnzahl; ++i) {
+            if (belegt_[i] && sekunden_[i] == sekunden) {
+                return texte_[i];
+            }
+        }
+        const std::size_t i = naechster_;
+        naechster_ = (naechster_ + 1) % kAnzahl;
+        belegt_[i] = true;
+        sekunden_[i] = sekunden;
+        texte_[i] = Sekunden_Text(sekunden);
+        return texte_[i];
+    }
+
+  private:
+    static constexpr std::size_t kAnzahl = 4;
+    bool belegt_[kAnzahl] = {};
+    qint64 sekunden_[kAnzahl] = {};
+    QString texte_[kAnzahl];
+    std::size_t naechster_ = 0;
+};
 }  // namespace
 
 QString Ordner_waehlen(Kontext& ctx, const QString& titel, const QString& startordner) {
@@ -46,12 +72,13 @@ void Verzeichnis_einlesen(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& t
 
     // Rows are built as the walk finds the files: no second list of 100,000 entries.
     clsVerzeichnisbaum baum;
-    baum.Durchlaufen(ordner, QStringLiteral("mp3"), unterverzeichnisse,
-                     [&tabelle](const QString& name, const QString& ort, const Dateiangaben& d) {
-                         tabelle.Zeilen.push_back({name, name, ort, Sekunden_Text(d.Erstellt),
-                                                   Sekunden_Text(d.Zugriff),
-                                                   Sekunden_Text(d.Geaendert), d.Groesse});
-                     });
+    Zeittexte zeiten;
+    baum.Durchlaufen(
+        ordner, QStringLiteral("mp3"), unterverzeichnisse,
+        [&tabelle, &zeiten](const QString& name, const QString& ort, const Dateiangaben& d) {
+            tabelle.Zeilen.push_back({name, name, ort, zeiten.Text(d.Erstellt),
+                                      zeiten.Text(d.Zugriff), zeiten.Text(d.Geaendert), d.Groesse});
+        });
 }
 
 void Verzeichnis_laden(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <limits>
@@ -128,6 +129,43 @@ TEST(Verzeichnisbaum, RowsCarryNameFolderTimesAndSize) {
         info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
     EXPECT_EQ(z.Erstellt, erstellt.toUTC().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
     EXPECT_EQ(z.Groesse, 1234u);
+}
+
+TEST(Verzeichnisbaum, RowsOfManyFilesKeepTheirOwnTimes) {
+    // Times repeat across files and columns, in changing order: each row must still show
+    // its own.
+    Baum b;
+    const QDateTime basis(QDate(2020, 2, 29), QTime(23, 59, 58), QTimeZone::utc());
+    QMap<QString, std::pair<QString, QString>> erwartet;
+    for (int i = 0; i < 12; ++i) {
+        const QString name = QStringLiteral("lied%1.mp3").arg(i);
+        b.Datei(name);
+        const QDateTime geaendert = basis.addSecs((i * 7) % 5);
+        const QDateTime gelesen = basis.addSecs((i * 3) % 6);
+        QFile f(b.Pfad(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(geaendert, QFileDevice::FileModificationTime));
+        ASSERT_TRUE(f.setFileTime(gelesen, QFileDevice::FileAccessTime));
+        const auto text = [](const QDateTime& t) {
+            return t.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+        };
+        erwartet[name] = {text(geaendert), text(gelesen)};
+    }
+
+    TestKontext t;
+    t.umgebung.Ordner.push_back(b.Wurzel());
+    Dateitabelle tabelle;
+    Verzeichnis_einlesen(t.ctx, false, tabelle);
+    ASSERT_EQ(tabelle.Dateianzahl(), 12);
+    for (const Dateitabellenzeile& z : tabelle.Zeilen) {
+        ASSERT_TRUE(erwartet.contains(z.Name)) << z.Name.toStdString();
+        EXPECT_EQ(z.Geaendert, erwartet[z.Name].first) << z.Name.toStdString();
+        EXPECT_EQ(z.Zugriff, erwartet[z.Name].second) << z.Name.toStdString();
+        const QFileInfo info(b.Pfad(z.Name));
+        const QDateTime erstellt =
+            info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime();
+        EXPECT_EQ(z.Erstellt, erstellt.toUTC().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+    }
 }
 
 TEST(Verzeichnisbaum, SizeKeepsTheLow32Bits) {
