@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <vector>
+#include <deque>
 
 struct Kontext;
 
@@ -16,9 +16,10 @@ struct Dateitabellenzeile {
     quint32 Groesse = 0;
 };
 
-// The result of the last folder load, kept until the next one.
+// The result of the last folder load, kept until the next one. A deque: a load of many
+// thousand rows grows it without moving the rows found so far.
 struct Dateitabelle {
-    std::vector<Dateitabellenzeile> Zeilen;
+    std::deque<Dateitabellenzeile> Zeilen;
     int Dateianzahl() const { return static_cast<int>(Zeilen.size()); }
 };
 
