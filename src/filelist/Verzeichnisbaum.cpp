@@ -50,7 +50,7 @@ bool Dateidaten_ueber_Qt(const QString& pfad, Dateidaten& daten) {
 }
 #endif
 
-// One walk: the filter and the rows found so far.
+// One walk: the filter and where the found files go.
 class Lauf {
   public:
     Lauf(const QString& erweiterung, bool unterverzeichnis,
@@ -320,7 +320,8 @@ QString Dateizeit_Text(const QDateTime& zeit) {
     const QDate datum = zeit.date();
     const QTime uhrzeit = zeit.time();
     const int jahr = datum.year();
-    if (jahr < 0 || jahr > 9999) {
+    // Year 0 is what an invalid date value says: no digits to write.
+    if (jahr < 1 || jahr > 9999) {
         return zeit.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
     }
     return Zeittext(datum.day(), datum.month(), jahr, uhrzeit.hour(), uhrzeit.minute(),

@@ -267,8 +267,12 @@ TEST(Verzeichnisbaum, SecondsTextAgreesWithTheDateValue) {
     for (const qint64 s : werte) {
         EXPECT_EQ(Sekunden_Text(s), nachQt(s)) << s;
     }
-    // Outside the four-digit years the text still comes from the date value.
-    EXPECT_EQ(Sekunden_Text(sekunden(10000, 1, 1)), nachQt(sekunden(10000, 1, 1)));
+    // Outside the four-digit years the text still comes from the date value, and a time no
+    // date value can hold gives the same as that invalid value.
+    for (const qint64 s :
+         {sekunden(10000, 1, 1), sekunden(-5, 6, 7), std::numeric_limits<qint64>::min()}) {
+        EXPECT_EQ(Sekunden_Text(s), nachQt(s)) << s;
+    }
 
     // Whole seconds of a file time: the milliseconds dropped towards the past, a time
     // before 1900 the stand-in date.
