@@ -152,41 +152,6 @@ TEST_F(Coversuche, EachSizeFetchesItsOwnAddressAndSideFileHoldsItsBytes) {
     EXPECT_EQ(shop.Bildabrufe().size(), abrufe);
 }
 
-TEST_F(Coversuche, ScratchPictureIsReplacedWholeAndAFailedWriteLeavesTheSongAlone) {
-    const auto alt = Treffer();
-    const auto neu = shop.Bild_anbieten("Abba9", 5000);
-    shop.Seite("Abba+Arrival", shop.Trefferseite({"Abba9"}));
-    Mp3Bauer zweites;
-    zweites.id3v2(3).text("TPE1", "Abba").text("TIT2", "Arrival").audioCbr128(20);
-    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("a.mp3"), false), Coverergebnis::Gespeichert);
-    EXPECT_EQ(Lesen(ctx().LastJpg()), alt.gross);
-    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("b.mp3", zweites), false),
-              Coverergebnis::Gespeichert);
-    EXPECT_EQ(Lesen(ctx().LastJpg()), neu.gross);
-    EXPECT_EQ(Id3v2Lesen(Lesen(t.Pfad("b.mp3"))).bilder().at(0).daten, neu.gross);
-    // Songs, settings, log and the scratch copy: no temporary file left over.
-    const auto Ordner = [this] {
-        QStringList namen =
-            QDir(ctx().Programmordner)
-                .entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot);
-        namen.removeAll("vellinor.ini");
-        namen.removeAll("vellinor.log");
-        return namen;
-    };
-    EXPECT_EQ(Ordner(), QStringList({"a.mp3", "b.mp3", "last.jpg"}));
-
-    // A scratch copy that cannot be written ends the search before the song is touched.
-    ASSERT_TRUE(QFile::remove(ctx().LastJpg()));
-    ASSERT_TRUE(QDir(ctx().Programmordner).mkdir("last.jpg"));
-    ASSERT_TRUE(QDir(ctx().LastJpg()).mkdir("belegt"));
-    const QString c = Lied("c.mp3");
-    const QByteArray vorher = Lesen(c);
-    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), c, false), Coverergebnis::Fehler);
-    EXPECT_EQ(Lesen(c), vorher);
-    EXPECT_FALSE(Fehler().isEmpty());
-    EXPECT_EQ(Ordner(), QStringList({"a.mp3", "b.mp3", "c.mp3", "last.jpg"}));
-}
-
 TEST_F(Coversuche, PagesWithoutHitsEndWithTheNoCoverLines) {
     shop.Seite("Abba+Waterloo",
                "<html><body>Ihre Suche ergab leider keine Produkttreffer.</body></html>");
@@ -654,6 +619,53 @@ TEST_F(Coversuche, TheUserConfirmsOrDeclinesInAWindow) {
     EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), zweit, true), Coverergebnis::KeinCover);
     EXPECT_FALSE(image1->isVisible());
     EXPECT_TRUE(lblNoPic->isVisible());
+}
+
+TEST_F(Coversuche, ScratchPictureIsReplacedWholeAndAFailedWriteLeavesTheSongAlone) {
+    const auto alt = Treffer();
+    const auto neu = shop.Bild_anbieten("Abba9", 5000);
+    shop.Seite("Abba+Arrival", shop.Trefferseite({"Abba9"}));
+    Mp3Bauer zweites;
+    zweites.id3v2(3).text("TPE1", "Abba").text("TIT2", "Arrival").audioCbr128(20);
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("a.mp3"), false), Coverergebnis::Gespeichert);
+    EXPECT_EQ(Lesen(ctx().LastJpg()), alt.gross);
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), Lied("b.mp3", zweites), false),
+              Coverergebnis::Gespeichert);
+    EXPECT_EQ(Lesen(ctx().LastJpg()), neu.gross);
+    EXPECT_EQ(Id3v2Lesen(Lesen(t.Pfad("b.mp3"))).bilder().at(0).daten, neu.gross);
+    // Songs, settings, log and the scratch copy: no temporary file left over.
+    const auto Ordner = [this] {
+        QStringList namen =
+            QDir(ctx().Programmordner)
+                .entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot);
+        namen.removeAll("vellinor.ini");
+        namen.removeAll("vellinor.log");
+        return namen;
+    };
+    EXPECT_EQ(Ordner(), QStringList({"a.mp3", "b.mp3", "last.jpg"}));
+
+    // Something that replaced the copy while the question was open does not reach the song.
+    t.umgebung.ModalSkripte.push_back([this](QDialog& d) {
+        Textdatei_schreiben(ctx().LastJpg(), Mp3Bauer::Jpeg(4000));
+        return Klick("cmdJa")(d);
+    });
+    const QString d = Lied("d.mp3");
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), d, true), Coverergebnis::Gespeichert);
+    EXPECT_EQ(t.umgebung.ModalFenster, std::vector<QString>{"frmBildUebernehmenFrage"});
+    EXPECT_EQ(Id3v2Lesen(Lesen(d)).bilder().at(0).daten, alt.gross);
+    EXPECT_EQ(Lesen(ctx().LastJpg()), alt.gross);
+    ASSERT_TRUE(QFile::remove(d));
+
+    // A scratch copy that cannot be written ends the search before the song is touched.
+    ASSERT_TRUE(QFile::remove(ctx().LastJpg()));
+    ASSERT_TRUE(QDir(ctx().Programmordner).mkdir("last.jpg"));
+    ASSERT_TRUE(QDir(ctx().LastJpg()).mkdir("belegt"));
+    const QString c = Lied("c.mp3");
+    const QByteArray vorher = Lesen(c);
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), c, false), Coverergebnis::Fehler);
+    EXPECT_EQ(Lesen(c), vorher);
+    EXPECT_FALSE(Fehler().isEmpty());
+    EXPECT_EQ(Ordner(), QStringList({"a.mp3", "b.mp3", "c.mp3", "last.jpg"}));
 }
 
 TEST_F(Coversuche, SmallPictureIsStoredUnaskedButRefusedByTheQuestion) {
