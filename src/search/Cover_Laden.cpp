@@ -389,7 +389,11 @@ class Coversuche {
         // From here to the save nothing lets events run, so no handler can change
         // the tag object's current file or "last.jpg" in between.
         schritt = 410;
-        Tag_frisch();
+        // Read at step 380; only the lines and boxes of a song without ID3v2
+        // tag let events run since then.
+        if (!v2Vorhanden) {
+            Tag_frisch();
+        }
         clsAudioGenie& tag = Tags();
         if (fuellen == Fuellen::AusID3v1) {
             tag.ID3V2Album(::tr(tag.ID3V1Album()));
