@@ -32,9 +32,17 @@ const QString Trennzeichen = QStringLiteral(" - ");
 bool Ist_Bild(const QString& pfad) {
     QImageReader leser(pfad);
     leser.setDecideFormatFromContent(true);
-    // An eighth of the size still reads all of a JPEG's data but skips most of
-    // the pixel work, which cost a batch more than its page download.
     const QSize groesse = leser.size();
+    if (groesse.isEmpty()) {
+        return false;
+    }
+    // Reading a JPEG's size has walked its markers and tables already; the data
+    // behind them the decoder takes even when damaged (it only warns), so decoding
+    // it would refuse nothing more but cost a batch more than a page download.
+    if (leser.format() == "jpeg") {
+        return true;
+    }
+    // Other formats are decoded; an eighth of the size skips most pixel work.
     if (groesse.width() >= 8 && groesse.height() >= 8 &&
         leser.supportsOption(QImageIOHandler::ScaledSize)) {
         leser.setScaledSize(groesse / 8);

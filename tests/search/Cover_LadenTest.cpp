@@ -271,6 +271,20 @@ TEST_F(Coversuche, BodiesThatAreNoPictureEndThroughTheErrorReport) {
     // "last.jpg" holds what came, byte for byte.
     EXPECT_EQ(Lesen(ctx().LastJpg()), html);
 
+    // Bodies that only start like a picture.
+    ctx().Einst.BildtoTag = true;
+    const QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    const QByteArray echt = Mp3Bauer::Jpeg(3000);
+    for (const QByteArray& koerper :
+         {QByteArray("\xFF\xD8\xFF\xE0") + html, png + html,
+          png + QByteArray("\0\0\0\x0DIHDR\0\0\0\x20\0\0\0\x20\x08\x02\0\0\0", 21) +
+              QByteArray(400, 'x'),
+          echt.left(20) + html}) {
+        shop.server.Antworten("/images/I/Seite._SS500_.jpg", koerper, "image/jpeg");
+        EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, false), Coverergebnis::Fehler);
+        EXPECT_EQ(Lesen(pfad), vorher);
+    }
+
     // A page whose picture address has no closing quote: a negative cut, reported.
     shop.Seite("Abba+Waterloo", "<html><body><div id=\"result_0\"><img src=\"" +
                                     shop.server.Adresse().toLatin1() +
