@@ -18,7 +18,11 @@ void Curl_vorbereiten() {
 
 using Uhr = std::chrono::steady_clock;
 
+// The most room taken ahead of the bytes; far above a page or a picture.
+constexpr qint64 VorabHoechst = qint64(4) * 1024 * 1024;
+
 struct Empfang {
+    CURL* curl = nullptr;
     QByteArray daten;
     qint64 hoechst = 0;
     bool zuGross = false;
@@ -46,6 +50,16 @@ size_t Empfangen(char* daten, size_t groesse, size_t anzahl, void* ziel) {
     if (empfang->daten.size() + qint64(n) > empfang->hoechst) {
         empfang->zuGross = true;
         return 0;  // anything but n stops the transfer
+    }
+    if (empfang->daten.isEmpty()) {
+        // Room for the announced body at once instead of growing and copying it
+        // piece by piece; a big announcement, perhaps false, still grows as it comes.
+        curl_off_t angekuendigt = -1;
+        if (curl_easy_getinfo(empfang->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &angekuendigt) ==
+                CURLE_OK &&
+            angekuendigt > 0) {
+            empfang->daten.reserve(qsizetype(qMin<qint64>(angekuendigt, VorabHoechst)));
+        }
     }
     empfang->daten.append(daten, qsizetype(n));
     return n;
@@ -112,6 +126,7 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     const std::unique_ptr<curl_slist, ListeLoeschen> kopfzeilen(liste);
 
     Empfang empfang;
+    empfang.curl = curl.get();
     empfang.hoechst = g.HoechstBytes;
     empfang.stillstand = std::chrono::seconds(g.StillstandSekunden);
     CURL* h = curl.get();
