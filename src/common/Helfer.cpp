@@ -1,7 +1,11 @@
 #include "common/Helfer.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <system_error>
 
 #include "common/Laufzeitfehler.h"
 
@@ -32,6 +36,30 @@ void Textdatei_schreiben(const QString& pfad, const QByteArray& daten) {
 
 void Textdatei_schreiben(const QString& pfad, const QString& text) {
     Textdatei_schreiben(pfad, text.toLocal8Bit());
+}
+
+void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
+    const QFileInfo info(pfad);
+    QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
+                                                   QStringLiteral(".vellinor-tmp-XXXXXX")));
+    bool ok = tmp.open() && tmp.write(daten) == daten.size() && tmp.flush();
+    if (ok) {
+        const QString tmpName = tmp.fileName();
+        tmp.close();
+        // Renaming over an existing file makes some file systems (ext4) write the
+        // new data out at once; the old copy is removed first to spare that.
+        std::error_code fehler;
+        const std::filesystem::path ziel(info.absoluteFilePath().toStdU16String());
+        std::filesystem::remove(ziel, fehler);
+        std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()), ziel, fehler);
+        ok = !fehler;
+    }
+    if (!ok) {
+        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
+                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
+    }
+    tmp.setAutoRemove(false);
 }
 
 QString tr(const QString& text) {

@@ -19,6 +19,13 @@ void Textdatei_schreiben(const QString& pfad, const QByteArray& daten);
 // Text variant: each character in the locale's 8-bit encoding.
 void Textdatei_schreiben(const QString& pfad, const QString& text);
 
+// For copies that can be made again (a picture taken out of a tag, the last
+// downloaded cover): written whole to a hidden temporary file and renamed into
+// place, but not forced to the disk, which would cost a batch a disk wait per
+// song. A reader finds the old copy, none, or the new one, never a part.
+// Raises Laufzeitfehler 75 when it cannot be written.
+void Kopie_schreiben(const QString& pfad, const QByteArray& daten);
+
 // Trims leading and trailing blanks, then cuts before the first NUL character.
 // Inside QObject subclasses call it as ::tr, since QObject::tr hides it.
 QString tr(const QString& text);

@@ -2,13 +2,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
-#include <QTemporaryFile>
 #include <QWidget>
 #include <exception>
-#include <filesystem>
 #include <memory>
 
 #include "common/Bildanzeige.h"
@@ -48,33 +45,6 @@ bool Ist_Bild(const QString& pfad) {
         leser.setScaledSize(groesse / 8);
     }
     return !leser.read().isNull();
-}
-
-// "last.jpg" is a scratch copy that each search writes anew: whole and renamed
-// into place like every file, but not forced to the disk. Forcing it cost a
-// batch two disk waits per song, more than saving the cover into the song.
-void Bildkopie_schreiben(const QString& ziel, const QByteArray& daten) {
-    const QFileInfo info(ziel);
-    QTemporaryFile tmp(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                       QStringLiteral(".vellinor-tmp-XXXXXX"));
-    bool ok = tmp.open() && tmp.write(daten) == daten.size() && tmp.flush();
-    if (ok) {
-        tmp.close();
-        // Renaming over an existing file makes ext4 write the new data out at
-        // once; removed first, a reader finds the old copy, none, or the new one.
-        std::error_code fehler;
-        const std::filesystem::path pfad(info.absoluteFilePath().toStdU16String());
-        std::filesystem::remove(pfad, fehler);
-        std::filesystem::rename(std::filesystem::path(tmp.fileName().toStdU16String()), pfad,
-                                fehler);
-        ok = !fehler;
-    }
-    if (!ok) {
-        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                 QStringLiteral(" (") + ziel + QStringLiteral(")"));
-    }
-    tmp.setAutoRemove(false);
 }
 
 bool Enthaelt_genau(const QString& pfad, const QByteArray& daten) {
@@ -328,7 +298,7 @@ class Coversuche {
         schritt = 300;
         QCoreApplication::processEvents();
         const QString lastJpg = ctx.LastJpg();
-        Bildkopie_schreiben(lastJpg, bild);
+        Kopie_schreiben(lastJpg, bild);
 
         // Stage 5: show, confirm, store.
         schritt = 310;
@@ -418,7 +388,7 @@ class Coversuche {
         schritt = 420;
         // Handlers that ran during the yields may have replaced the copy.
         if (!Enthaelt_genau(lastJpg, bild)) {
-            Bildkopie_schreiben(lastJpg, bild);
+            Kopie_schreiben(lastJpg, bild);
         }
         tag.ID3V2AddPictureFile(lastJpg, QStringLiteral("Cover"), 3, 0);
         schritt = 430;

@@ -217,14 +217,20 @@ void Reste_entfernen(const QFileInfo& info) {
 // Replaces the file by `vorne`, the old bytes [von, bis) and `hinten`. The new
 // content goes to a hidden temporary file in the same folder which is then
 // renamed over the original, so the file is always complete.
-void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qint64 von,
-                    qint64 bis, const QByteArray& hinten) {
+// What every save does first: refuses a read-only file, and removes leftovers
+// of killed saves beside the file a link points to (a link stays a link).
+QFileInfo Schreibziel(const QString& pfad) {
     if (Nur_lesbar(pfad)) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
     }
-    // A link stays a link: the file it points to is replaced.
     const QFileInfo info(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath() : pfad);
     Reste_entfernen(info);
+    return info;
+}
+
+void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qint64 von,
+                    qint64 bis, const QByteArray& hinten) {
+    const QFileInfo info = Schreibziel(pfad);
     QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
                                                    QStringLiteral(".vellinor-tmp-XXXXXX")));
     tmp.setAutoRemove(true);
@@ -298,11 +304,7 @@ bool An_Ort_schreiben(const QString& pfad, qint64 pos, const QByteArray& daten) 
     Q_UNUSED(pfad);
     return false;
 #else
-    if (Nur_lesbar(pfad)) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
-    Reste_entfernen(
-        QFileInfo(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath() : pfad));
+    Schreibziel(pfad);
     const int fd = ::open(QFile::encodeName(pfad).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
@@ -316,9 +318,7 @@ bool An_Ort_schreiben(const QString& pfad, qint64 pos, const QByteArray& daten) 
     }
     if (!ok && n > 0 && pos >= vorher.st_size) {
         // A full disk may take part of an appended block: the file gets its old end back.
-        if (::ftruncate(fd, vorher.st_size) != 0) {
-            ok = false;
-        }
+        [[maybe_unused]] const int gekuerzt = ::ftruncate(fd, vorher.st_size);
     }
     ::close(fd);
     if (!ok) {
@@ -390,33 +390,6 @@ struct Rahmenkopf : TagLib::ID3v2::Frame {
     }
 };
 void Behalten(TagLib::ID3v2::Frame* f) { Rahmenkopf::Behalten(f); }
-
-// A picture taken out of a tag for showing is a copy that can be taken again:
-// it is written whole and renamed into place like every file, but not forced to
-// the disk, which cost more than the whole read of a track.
-void Bild_schreiben(const QString& ziel, const QByteArray& daten) {
-    const QFileInfo info(ziel);
-    QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
-                                                   QStringLiteral(".vellinor-tmp-XXXXXX")));
-    if (!tmp.open() || tmp.write(daten) != daten.size() || !tmp.flush()) {
-        Dateifehler(Fehlernummer::Pfadzugriff, ziel);
-    }
-    const QString tmpName = tmp.fileName();
-    tmp.close();
-    // Renaming over an existing file makes some file systems (ext4) write the new
-    // data out at once; the old copy is removed first, so a reader finds the old
-    // picture, none, or the new one, never a part.
-    std::error_code fehler;
-    std::filesystem::remove(std::filesystem::path(info.absoluteFilePath().toStdU16String()),
-                            fehler);
-    std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
-                            std::filesystem::path(info.absoluteFilePath().toStdU16String()),
-                            fehler);
-    if (fehler) {
-        Dateifehler(Fehlernummer::Pfadzugriff, ziel);
-    }
-    tmp.setAutoRemove(false);
-}
 
 // The in-memory tag uses TagLib's ID3v2.4 frame names.
 TagLib::ByteVector Kennung(quint32 rahmen) {
@@ -877,7 +850,7 @@ short clsAudioGenie::ID3V2GetPictureFile(const QString& ziel, short index) const
     if (!f || f->mimeType() == "-->") {
         return 0;
     }
-    Bild_schreiben(ziel, Q(f->picture()));
+    Kopie_schreiben(ziel, Q(f->picture()));
     return -1;
 }
 

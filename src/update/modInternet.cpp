@@ -53,12 +53,14 @@ size_t Empfangen(char* daten, size_t groesse, size_t anzahl, void* ziel) {
     }
     if (empfang->daten.isEmpty()) {
         // Room for the announced body at once instead of growing and copying it
-        // piece by piece; a big announcement, perhaps false, still grows as it comes.
+        // piece by piece, never beyond the cap; a big announcement, perhaps false,
+        // still grows as it comes.
         curl_off_t angekuendigt = -1;
         if (curl_easy_getinfo(empfang->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &angekuendigt) ==
                 CURLE_OK &&
             angekuendigt > 0) {
-            empfang->daten.reserve(qsizetype(qMin<qint64>(angekuendigt, VorabHoechst)));
+            empfang->daten.reserve(
+                qsizetype(qMin<qint64>(angekuendigt, qMin(VorabHoechst, empfang->hoechst))));
         }
     }
     empfang->daten.append(daten, qsizetype(n));
