@@ -16,7 +16,7 @@
 // Prints one line "<what> <count>" so the caller can check the work was done.
 #include <httplib.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
@@ -26,6 +26,7 @@
 #include <string>
 #include <thread>
 
+#include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "filelist/ModDateiliste.h"
 #include "support/Mp3Bauer.h"
@@ -106,6 +107,8 @@ int Shop(const char* jpg, int latenzMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Same heap handling as the programs, so ratios compare like with like.
+    Speicher_einrichten();
     if (argc < 3) {
         std::fprintf(stderr, "Aufruf: %s lesen|einbetten|text|ordner|erzeugen|shop ...\n", argv[0]);
         return 2;
@@ -142,7 +145,8 @@ int main(int argc, char** argv) {
             zahl += ag.ID3V2SaveChanges() == -1;
         }
     } else if (was == QStringLiteral("ordner")) {
-        QApplication app(argc, argv);
+        // The load itself needs no widgets; the window's start-up is not part of it.
+        QCoreApplication app(argc, argv);
         TestUmgebung umgebung;
         Kontext ctx;
         ctx.Programmordner = hilfe.path();

@@ -5,9 +5,11 @@
 #include "about/Programmsymbol.h"
 #include "app/QtUmgebung.h"
 #include "app/frmVellinor.h"
+#include "common/Helfer.h"
 #include "common/Kontext.h"
 
 int main(int argc, char** argv) {
+    Speicher_einrichten();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellinor"));
     Programmsymbol_setzen();

@@ -258,6 +258,7 @@ bool Dateien_sammeln(Kontext& ctx, const Aufruf& a, QStringList& dateien) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Speicher_einrichten();
     // No window and no display: the search needs none.
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Vellinor"));

@@ -1,10 +1,17 @@
 #include "common/Helfer.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QHash>
+#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <filesystem>
+#include <mutex>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <system_error>
 
 #include "common/Laufzeitfehler.h"
@@ -40,26 +47,82 @@ void Textdatei_schreiben(const QString& pfad, const QString& text) {
 
 void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
     const QFileInfo info(pfad);
-    QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
-                                                   QStringLiteral(".vellinor-tmp-XXXXXX")));
-    bool ok = tmp.open() && tmp.write(daten) == daten.size() && tmp.flush();
+    const QString ordner = info.absolutePath();
+    Reste_entfernen(ordner);
+    // A plain new file under a random hidden name: cheaper than a temporary-file
+    // object, which a batch pays once per song for "last.jpg".
+    static const char zeichen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const QString anfang = QStringLiteral(".") + info.fileName() + QStringLiteral(".vellinor-tmp-");
+    QFile tmp;
+    for (int versuch = 0; versuch < 100; ++versuch) {
+        QString name = anfang;
+        for (int i = 0; i < 6; ++i) {
+            name += QLatin1Char(zeichen[QRandomGenerator::global()->bounded(62)]);
+        }
+        tmp.setFileName(Pfad_verbinden(ordner, name));
+        if (tmp.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !tmp.exists()) {
+            break;
+        }
+    }
+    bool ok = tmp.isOpen() && tmp.write(daten) == daten.size() && tmp.flush();
+    const bool angelegt = tmp.isOpen();
+    tmp.close();
     if (ok) {
-        const QString tmpName = tmp.fileName();
-        tmp.close();
         // Renaming over an existing file makes some file systems (ext4) write the
         // new data out at once; the old copy is removed first to spare that.
         std::error_code fehler;
         const std::filesystem::path ziel(info.absoluteFilePath().toStdU16String());
         std::filesystem::remove(ziel, fehler);
-        std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()), ziel, fehler);
+        std::filesystem::rename(std::filesystem::path(tmp.fileName().toStdU16String()), ziel,
+                                fehler);
         ok = !fehler;
     }
     if (!ok) {
+        if (angelegt) {
+            QFile::remove(tmp.fileName());
+        }
         throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
                              Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
                                  QStringLiteral(" (") + pfad + QStringLiteral(")"));
     }
-    tmp.setAutoRemove(false);
+}
+
+void Reste_entfernen(const QString& ordner) {
+    static std::mutex schutz;
+    static QHash<QString, qint64> zuletzt;
+    {
+        const std::lock_guard<std::mutex> sperre(schutz);
+        const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
+        qint64& vorher = zuletzt[ordner];
+        if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
+            return;
+        }
+        vorher = jetzt;
+    }
+    const QLatin1String kennung(".vellinor-tmp-");
+    const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
+    // Compared by hand: a name filter would read brackets in file names as a pattern.
+    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        const qsizetype stelle = name.size() - 6 - kennung.size();
+        // A dot, at least one character of the saved file's name, our mark, six characters.
+        if (stelle >= 2 && name.startsWith(QLatin1Char('.')) &&
+            QStringView(name).mid(stelle, kennung.size()) == kennung &&
+            it.fileInfo().lastModified().toUTC() < grenze) {
+            QFile::remove(it.filePath());
+        }
+    }
+}
+
+void Speicher_einrichten() {
+#if defined(__GLIBC__)
+    // Keep up to 16 MB of free memory at the top of the heap, and grow it by
+    // 1 MB more than asked, so a song's buffers reuse the pages of the last one.
+    mallopt(M_TRIM_THRESHOLD, 16 * 1024 * 1024);
+    mallopt(M_TOP_PAD, 1024 * 1024);
+#endif
 }
 
 QString tr(const QString& text) {

@@ -26,6 +26,20 @@ void Textdatei_schreiben(const QString& pfad, const QString& text);
 // Raises Laufzeitfehler 75 when it cannot be written.
 void Kopie_schreiben(const QString& pfad, const QByteArray& daten);
 
+// Our writers name their hidden temporary files ".<name>.vellinor-tmp-XXXXXX"
+// (six random characters); a killed program leaves them behind. Removes those
+// in the folder older than a minute: a younger one may belong to a save another
+// instance is running right now. Looks at a folder at most once a minute per
+// process, since a batch saves into the same folder over and over.
+void Reste_entfernen(const QString& ordner);
+
+// Called first thing by each program: freed heap memory stays with the process
+// instead of going back to the system after every song. A batch allocates and
+// frees about the same few hundred kilobytes per file; handing them back and
+// faulting them in again cost a fifth of a song's time. Bounded, so the resident
+// size does not grow with the number of files.
+void Speicher_einrichten();
+
 // Trims leading and trailing blanks, then cuts before the first NUL character.
 // Inside QObject subclasses call it as ::tr, since QObject::tr hides it.
 QString tr(const QString& text);

@@ -17,15 +17,12 @@
 #include <taglib/tfile.h>
 #include <taglib/urllinkframe.h>
 
-#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QTemporaryFile>
+#include <array>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -160,6 +157,24 @@ void Oeffnen(QFile& f, const QString& pfad) {
     }
 }
 
+// Inode, size, modification and status-change time of an open file (`fd`) or
+// of a path; all zero where unknown. Any write to the file changes one of them.
+std::array<qint64, 5> Dateikennung(int fd, const QString& pfad) {
+#ifndef Q_OS_WIN
+    struct stat st {};
+    const int r = fd >= 0 ? ::fstat(fd, &st) : ::stat(QFile::encodeName(pfad).constData(), &st);
+    if (r == 0) {
+        return {qint64(st.st_ino), qint64(st.st_size),
+                qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+                qint64(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec, qint64(st.st_dev)};
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(pfad);
+#endif
+    return {};
+}
+
 bool Nur_lesbar(const QString& pfad) {
     const QFileInfo info(pfad);
     const auto schreiben =
@@ -182,38 +197,6 @@ void Schreiben_anstossen(int fd) {
 #endif
 }
 
-// A save that was killed leaves its hidden temporary file behind; the next save
-// of the same file removes such leftovers. The minute of grace keeps a save that
-// another instance runs at this moment out of harm's way.
-void Reste_entfernen(const QFileInfo& info) {
-    // One look per folder and minute is enough (a leftover younger than a minute
-    // stays anyway); a batch over a large folder would otherwise read the whole
-    // folder once per file.
-    static std::mutex schutz;
-    static QHash<QString, qint64> zuletzt;
-    {
-        const std::lock_guard<std::mutex> sperre(schutz);
-        const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
-        qint64& vorher = zuletzt[info.absolutePath()];
-        if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
-            return;
-        }
-        vorher = jetzt;
-    }
-    const QString anfang = QStringLiteral(".") + info.fileName() + QStringLiteral(".vellinor-tmp-");
-    const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
-    // Compared by hand: a name filter would read brackets in the file name as a pattern.
-    QDirIterator it(info.absolutePath(), QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        if (name.size() == anfang.size() + 6 && name.startsWith(anfang) &&
-            it.fileInfo().lastModified().toUTC() < grenze) {
-            QFile::remove(it.filePath());
-        }
-    }
-}
-
 // Replaces the file by `vorne`, the old bytes [von, bis) and `hinten`. The new
 // content goes to a hidden temporary file in the same folder which is then
 // renamed over the original, so the file is always complete.
@@ -224,7 +207,7 @@ QFileInfo Schreibziel(const QString& pfad) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
     }
     const QFileInfo info(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath() : pfad);
-    Reste_entfernen(info);
+    Reste_entfernen(info.absolutePath());
     return info;
 }
 
@@ -453,6 +436,8 @@ QString Id3v1Text(const QByteArray& roh) {
 struct clsAudioGenie::Daten {
     QString pfad;
     bool offen = false;
+    // The file's identity when it was analysed (inode, size, times in ns).
+    std::array<qint64, 5> kennung{};
 
     // ID3v2: the parsed tag (TagLib keeps a pointer to its source, declared first
     // so that it outlives the tag).
@@ -668,6 +653,7 @@ short clsAudioGenie::AUDIOAnalyzeFile(const QString& pfad) {
     auto neu = std::make_unique<Daten>();
     neu->pfad = pfad;
     neu->offen = true;
+    neu->kennung = Dateikennung(f.handle(), QString());
 
     const qint64 v2Ende = Id3v2Ende(f, groesse);
     if (v2Ende > 0) {
@@ -700,6 +686,14 @@ short clsAudioGenie::AUDIOAnalyzeFile(const QString& pfad) {
     }
     d = std::move(neu);
     return -1;
+}
+
+bool clsAudioGenie::Datei_unveraendert(const QString& pfad) const {
+    if (!d->offen || pfad != d->pfad) {
+        return false;
+    }
+    const auto jetzt = Dateikennung(-1, pfad);
+    return jetzt[0] != 0 && jetzt == d->kennung;
 }
 
 short clsAudioGenie::ID3V1Exists() const { return d->v1.vorhanden ? -1 : 0; }

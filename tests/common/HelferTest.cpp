@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/time.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <ctime>
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
@@ -73,6 +75,41 @@ TEST(Dateien, ExistenceFolderAndAtomicWrite) {
     } catch (const Laufzeitfehler& e) {
         EXPECT_EQ(e.Nummer(), 75);
     }
+}
+
+// A killed copy into the program folder (last.jpg) leaves a hidden temporary
+// file there; the next copy into that folder removes it and any other leftover
+// of ours older than a minute, and nothing else.
+TEST(Dateien, CopyRemovesOurOldLeftoversOnly) {
+    QTemporaryDir dir;
+    const auto anlegen = [&](const QString& name, bool alt) {
+        const QString pfad = Pfad_verbinden(dir.path(), name);
+        Textdatei_schreiben(pfad, QByteArray("x"));
+        if (alt) {
+            const timeval zeit[2] = {{time(nullptr) - 120, 0}, {time(nullptr) - 120, 0}};
+            EXPECT_EQ(utimes(QFile::encodeName(pfad).constData(), zeit), 0);
+        }
+    };
+    anlegen(QStringLiteral(".last.jpg.vellinor-tmp-Ab12Cd"), true);
+    anlegen(QStringLiteral(".lied [1].mp3.vellinor-tmp-zzzzzz"), true);
+    const QStringList bleiben = {
+        QStringLiteral(".last.jpg.vellinor-tmp-Jung01"),  // younger than a minute
+        QStringLiteral("last.jpg.vellinor-tmp-Ab12Cd"),   // not hidden: not ours
+        QStringLiteral(".x.vellinor-tmp-abc"),            // not six characters
+        QStringLiteral("..vellinor-tmp-Ab12Cd"),          // no file name in it
+        QStringLiteral(".lied.mp3.vellinor-tmp-Ab12Cd.bak")};
+    anlegen(bleiben[0], false);
+    for (const QString& name : bleiben.mid(1)) {
+        anlegen(name, true);
+    }
+
+    Kopie_schreiben(Pfad_verbinden(dir.path(), QStringLiteral("last.jpg")), QByteArray("neu"));
+    QStringList da = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    da.sort();
+    QStringList erwartet = bleiben;
+    erwartet << QStringLiteral("last.jpg");
+    erwartet.sort();
+    EXPECT_EQ(da, erwartet);
 }
 
 TEST(Pfade, NamesAndSongNames) {
