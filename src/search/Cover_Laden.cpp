@@ -1,5 +1,6 @@
 #include "search/Cover_Laden.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
@@ -26,8 +27,11 @@ namespace {
 const QString Trennzeichen = QStringLiteral(" - ");
 
 // Decided by content: a shop's HTML page saved as "last.jpg" is no picture.
-bool Ist_Bild(const QString& pfad) {
-    QImageReader leser(pfad);
+// Checks the bytes just written there, without reading the file back.
+bool Ist_Bild(const QByteArray& daten) {
+    QBuffer puffer;
+    puffer.setData(daten);
+    QImageReader leser(&puffer);
     leser.setDecideFormatFromContent(true);
     const QSize groesse = leser.size();
     if (groesse.isEmpty()) {
@@ -305,7 +309,7 @@ class Coversuche {
         Bildanzeige_zeigen(true);
         if (Datei_existiert(lastJpg)) {
             const bool geladen =
-                ctx.Ansicht.Image1 ? ctx.Ansicht.Image1->Laden(lastJpg) : Ist_Bild(lastJpg);
+                ctx.Ansicht.Image1 ? ctx.Ansicht.Image1->Laden(lastJpg) : Ist_Bild(bild);
             if (!geladen) {
                 throw Laufzeitfehler(UngueltigesBild, QStringLiteral("Ungültiges Bild"));
             }
@@ -423,8 +427,13 @@ class Coversuche {
 
     // Makes this file current again with the stage-2 removal applied: handlers
     // that ran during the yields (the tag editor, the file info) may have made
-    // another file current or read this one afresh.
+    // another file current or read this one afresh. Without windows no handler
+    // runs, so the tags in memory are still this search's; they are read again
+    // only when the file changed on disk meanwhile.
     void Tag_frisch() {
+        if (!ctx.MitFenstern && Tags().Datei_unveraendert(Ausw)) {
+            return;
+        }
         Tags().AUDIOAnalyzeFile(Ausw);
         if (altesBildEntfernt) {
             Tags().ID3V2DeletePicture(1);

@@ -34,6 +34,11 @@ class clsAudioGenie {
     static quint32 Rahmenkennung(const char (&id)[5]);
 
     short AUDIOAnalyzeFile(const QString& pfad);
+    // True when `pfad` is the current file and the file on disk is still the
+    // one analysed (same inode, size, modification and status-change time), so
+    // reading it again would give the same tags. False where the system gives
+    // no such identity.
+    bool Datei_unveraendert(const QString& pfad) const;
 
     short ID3V1Exists() const;
     // -1 when the file had an ID3v2 tag or a write member has created one in memory.

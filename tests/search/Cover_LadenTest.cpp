@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "common/Bildanzeige.h"
 #include "common/Helfer.h"
@@ -284,6 +288,17 @@ TEST_F(Coversuche, BodiesThatAreNoPictureEndThroughTheErrorReport) {
         EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, false), Coverergebnis::Fehler);
         EXPECT_EQ(Lesen(pfad), vorher);
     }
+    // A whole PNG is decoded, not only its header, and then taken.
+    QImage muster(40, 40, QImage::Format_RGB32);
+    muster.fill(Qt::darkCyan);
+    QBuffer puffer;
+    puffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(muster.save(&puffer, "PNG"));
+    shop.server.Antworten("/images/I/Seite._SS500_.jpg", puffer.data(), "image/png");
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, false), Coverergebnis::Gespeichert);
+    ASSERT_EQ(Id3v2Lesen(Lesen(pfad)).bilder().size(), 1u);
+    EXPECT_EQ(Id3v2Lesen(Lesen(pfad)).bilder().at(0).daten, puffer.data());
+    Textdatei_schreiben(pfad, vorher);
 
     // A page whose picture address has no closing quote: a negative cut, reported.
     shop.Seite("Abba+Waterloo", "<html><body><div id=\"result_0\"><img src=\"" +
@@ -359,6 +374,48 @@ TEST_F(Coversuche, ExistingCoverInTheTag) {
               "Cover_Laden, Formular frmVellinor, Err Beschr Typen unverträglich, ErrNumber 13, "
               "Errorline 160");
     EXPECT_EQ(Lesen(pfad), vorher);
+}
+
+// Another program changes the song while its picture downloads: the save works
+// on what is on disk then, with the old cover still removed.
+TEST_F(Coversuche, ChangesMadeMeanwhileByAnotherProgramAreKept) {
+    Ini_schreiben(ctx(), "Allgemein", "DateiVorhanden", "1");
+    const auto song = [](const QString& titel, const QString& komponist) {
+        Mp3Bauer b;
+        b.id3v2(3).text("TPE1", "Abba").text("TIT2", titel).text("TALB", "Waterloo");
+        if (!komponist.isEmpty()) {
+            b.text("TCOM", komponist);
+        }
+        b.bild(Mp3Bauer::Jpeg(2500), "image/jpeg", 3, "Alt").audioCbr128(20);
+        return b;
+    };
+    const Mp3Bauer b = song("Waterloo", "");
+    const QString pfad = Lied("lied.mp3", b);
+    const auto bilder = Treffer();
+    // In place and of the same size (same inode, same length), then longer.
+    const Mp3Bauer gleich = song("Waterlox", "");
+    const Mp3Bauer laenger = song("Waterlox", "Andersson");
+    ASSERT_EQ(gleich.bytes().size(), b.bytes().size());
+    for (const Mp3Bauer* anders : {&gleich, &laenger}) {
+        b.schreiben(pfad);
+        shop.server.Antworten("/images/I/Abba1._SS500_.jpg", [&](const Testserver::Anfrage&) {
+            // Past the granularity of file times.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            QFile f(pfad);
+            EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+            EXPECT_EQ(f.write(anders->bytes()), anders->bytes().size());
+            Testserver::Antwort a;
+            a.koerper = bilder.gross;
+            a.typ = "image/jpeg";
+            return a;
+        });
+        EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, false), Coverergebnis::Gespeichert);
+        const auto tag = Id3v2Lesen(Lesen(pfad));
+        EXPECT_EQ(tag.text("TIT2"), "Waterlox");
+        EXPECT_EQ(tag.text("TCOM"), anders == &laenger ? "Andersson" : "");
+        ASSERT_EQ(tag.bilder().size(), 1u);
+        EXPECT_EQ(tag.bilder()[0].daten, bilder.gross);
+    }
 }
 
 TEST_F(Coversuche, ExistingSideFileInJpgMode) {

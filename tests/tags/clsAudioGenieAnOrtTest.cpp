@@ -3,7 +3,9 @@
 // others replace the file. Either way the audio is never touched.
 #include <sys/stat.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "AudioGenieHilfe.h"
 
@@ -169,4 +171,41 @@ TEST_F(AudioGenieTest, Id3v1WirdAnOrtGeschrieben) {
         EXPECT_EQ(Mp3Pruefer::Audiobereich(jetzt), b.audio());
         EXPECT_EQ(Mp3Pruefer::Id3v2Lesen(jetzt).text("TIT2"), QStringLiteral("Titel"));
     }
+}
+
+// The identity check a caller uses to skip reading a file again: every write,
+// also one in place that keeps size and inode, makes the file count as changed.
+TEST_F(AudioGenieTest, DateiUnveraendertErkenntJedesSchreiben) {
+    const QString p =
+        Schreiben(Mp3Bauer().id3v2(3).text("TIT2", "Titel").text("TPE1", "Band").audioCbr128(30));
+    clsAudioGenie ag;
+    EXPECT_FALSE(ag.Datei_unveraendert(p));
+    ag.AUDIOAnalyzeFile(p);
+    EXPECT_TRUE(ag.Datei_unveraendert(p));
+    EXPECT_FALSE(ag.Datei_unveraendert(p + QStringLiteral("x")));
+
+    // Our own save (a new tag: the file is replaced).
+    ag.ID3V2Title(QStringLiteral("Neu"));
+    ASSERT_EQ(ag.ID3V2SaveChanges(), -1);
+    EXPECT_FALSE(ag.Datei_unveraendert(p));
+    ag.AUDIOAnalyzeFile(p);
+    ASSERT_TRUE(ag.Datei_unveraendert(p));
+
+    // Another writer, in place, same size: past the granularity of file times.
+    const ino_t inode = Inode(p);
+    QByteArray bytes = Mp3Pruefer::Lesen(p);
+    const qsizetype stelle = bytes.indexOf("Neu");
+    ASSERT_GT(stelle, 0);
+    bytes[stelle] = 'M';
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    ASSERT_EQ(Inode(p), inode);
+    EXPECT_FALSE(ag.Datei_unveraendert(p));
+
+    ag.AUDIOAnalyzeFile(QString());
+    EXPECT_FALSE(ag.Datei_unveraendert(QString()));
 }
