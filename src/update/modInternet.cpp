@@ -112,10 +112,14 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     Curl_vorbereiten();
     const Internetgrenzen g = Internetgrenzen_lesen();
 
-    std::unique_ptr<CURL, CurlLoeschen> curl(curl_easy_init());
+    // One handle per thread, reset before each use: a batch fetches two addresses
+    // per song, and the handle keeps its open connection to the shop for the
+    // next request (saving a connection set-up, with https a handshake).
+    thread_local const std::unique_ptr<CURL, CurlLoeschen> curl(curl_easy_init());
     if (!curl) {
         return ergebnis;
     }
+    curl_easy_reset(curl.get());
     curl_slist* liste = nullptr;
     for (const char* zeile : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
         curl_slist* laenger = curl_slist_append(liste, zeile);
