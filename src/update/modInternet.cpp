@@ -113,8 +113,7 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     const Internetgrenzen g = Internetgrenzen_lesen();
 
     // One handle per thread, reset before each use: a batch fetches two addresses
-    // per song, and the handle keeps its open connection to the shop for the
-    // next request (saving a connection set-up, with https a handshake).
+    // per song, and setting up a handle each time cost more than curl's request.
     thread_local const std::unique_ptr<CURL, CurlLoeschen> curl(curl_easy_init());
     if (!curl) {
         return ergebnis;
@@ -148,6 +147,10 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     curl_easy_setopt(h, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
+    // A fresh connection for each request: servers that hold back the last
+    // small piece of an answer on a kept-open connection (Nagle against delayed
+    // acknowledgement) stalled every later request by tens of milliseconds.
+    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
     // Blocking calls on the window thread: no alarm signals for name lookups.
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(g.VerbindenSekunden));

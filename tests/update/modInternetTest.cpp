@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 #include "common/Helfer.h"
 #include "support/Testserver.h"
@@ -190,6 +193,8 @@ TEST_F(UrlLesen, DirectAccessIgnoresTheProxy) {
     server.Antworten("/text", "direkt");
     const QByteArray ueberProxy = Url_lesen(server.Adresse("/text"), 0);
     const QByteArray direkt = Url_lesen(server.Adresse("/text"), 1);
+    // The handle is reused: the next request must not keep the direct way.
+    const QByteArray wiederUeberProxy = Url_lesen(server.Adresse("/text"), 0);
 
     const auto zurueck = [](const char* name, const QByteArray& wert) {
         if (wert.isNull()) {
@@ -204,4 +209,29 @@ TEST_F(UrlLesen, DirectAccessIgnoresTheProxy) {
 
     EXPECT_TRUE(ueberProxy.isEmpty());
     EXPECT_EQ(direkt, QByteArray("direkt"));
+    EXPECT_TRUE(wiederUeberProxy.isEmpty());
+}
+
+// Each request opens its own connection, also with the reused handle: a server
+// that holds back the end of an answer on a kept-open connection would stall
+// every later one. A request dropped at the size limit leaves nothing behind.
+TEST_F(UrlLesen, EachRequestOnItsOwnConnection) {
+    std::mutex sperre;
+    std::vector<int> ports;
+    server.Roh("/p", [&](const httplib::Request& req, httplib::Response& res) {
+        const std::lock_guard<std::mutex> s(sperre);
+        ports.push_back(req.remote_port);
+        res.set_content("ok", "text/plain");
+    });
+    Grenzen_aendern([](Internetgrenzen& g) { g.HoechstBytes = 1000; });
+    server.Antworten("/gross", Bildbytes(5000), "image/jpeg");
+    EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
+    EXPECT_TRUE(Url_lesen(server.Adresse("/gross")).isEmpty());
+    EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
+    EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
+    const std::lock_guard<std::mutex> s(sperre);
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_NE(ports[0], ports[1]);
+    EXPECT_NE(ports[1], ports[2]);
+    EXPECT_NE(ports[0], ports[2]);
 }
