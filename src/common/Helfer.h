@@ -26,6 +26,11 @@ void Textdatei_schreiben(const QString& pfad, const QString& text);
 // Raises Laufzeitfehler 75 when it cannot be written.
 void Kopie_schreiben(const QString& pfad, const QByteArray& daten);
 
+// Appends the bytes to the file (created when missing) in one write, so lines
+// of two instances never mix; the file is opened and closed again each time,
+// so it can be renamed or deleted while the program runs. False on failure.
+bool Anhaengen(const QString& pfad, const QByteArray& daten);
+
 // Our writers name their hidden temporary files ".<name>.vellinor-tmp-XXXXXX"
 // (six random characters); a killed program leaves them behind. Removes those
 // in the folder older than a minute: a younger one may belong to a save another

@@ -61,18 +61,35 @@ frmFehler* Vorhandenes_Fehlerfenster(Kontext& ctx) {
     return dynamic_cast<frmFehler*>(ctx.Fehlerfenster.get());
 }
 
+// The regional formats, worked out once per locale: every protocol line needs them.
+struct Zeitformate {
+    QLocale gebiet;
+    QString datum;
+    QString zeit;
+};
+
+const Zeitformate& Formate() {
+    thread_local Zeitformate f{QLocale::c(), QString(), QString()};
+    const QLocale gebiet;
+    if (f.datum.isEmpty() || !(f.gebiet == gebiet)) {
+        f.gebiet = gebiet;
+        f.datum = Mit_vierstelligem_Jahr(gebiet.dateFormat(QLocale::ShortFormat));
+        f.zeit = Ohne_Zeitzone(gebiet.timeFormat(QLocale::LongFormat));
+    }
+    return f;
+}
+
 }  // namespace
 
 QString Zeitstempel(const QTime& zeit) {
-    const QLocale gebiet;
-    return gebiet.toString(zeit, Ohne_Zeitzone(gebiet.timeFormat(QLocale::LongFormat)));
+    const Zeitformate& f = Formate();
+    return f.gebiet.toString(zeit, f.zeit);
 }
 
 QString Datumstempel(const QDateTime& zeitpunkt) {
-    const QLocale gebiet;
-    return gebiet.toString(zeitpunkt.date(),
-                           Mit_vierstelligem_Jahr(gebiet.dateFormat(QLocale::ShortFormat))) +
-           QLatin1Char(' ') + Zeitstempel(zeitpunkt.time());
+    const Zeitformate& f = Formate();
+    return f.gebiet.toString(zeitpunkt.date(), f.datum) + QLatin1Char(' ') +
+           f.gebiet.toString(zeitpunkt.time(), f.zeit);
 }
 
 QString Log_Pfad(const Kontext& ctx) {
@@ -93,12 +110,10 @@ void Listenzeile_anhaengen(QListWidget& liste, const QString& text) {
 
 void Log_schreiben(Kontext& ctx, const QString& text) {
     const QString pfad = Log_Pfad(ctx);
-    QFile datei(pfad);
     const QByteArray zeile = (Datumstempel(QDateTime::currentDateTime()) + QStringLiteral(": ") +
                               text + QStringLiteral("\r\n"))
                                  .toLocal8Bit();
-    const bool ok = datei.open(QIODevice::Append) && datei.write(zeile) == zeile.size();
-    datei.close();
+    const bool ok = Anhaengen(pfad, zeile);
     if (ok || ctx.LogFehlerGemeldet) {
         return;
     }

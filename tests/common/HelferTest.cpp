@@ -112,6 +112,22 @@ TEST(Dateien, CopyRemovesOurOldLeftoversOnly) {
     EXPECT_EQ(da, erwartet);
 }
 
+TEST(Dateien, AppendCreatesAddsAndReportsFailure) {
+    QTemporaryDir dir;
+    const QString log = Pfad_verbinden(dir.path(), QStringLiteral("a.log"));
+    EXPECT_TRUE(Anhaengen(log, QByteArray("eins\r\n")));
+    EXPECT_TRUE(Anhaengen(log, QByteArray("zwei\0\r\n", 7)));
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("eins\r\nzwei\0\r\n", 13));
+    f.close();
+    // A folder in the way, a missing folder: false, nothing created.
+    EXPECT_FALSE(Anhaengen(dir.path(), QByteArray("x")));
+    EXPECT_FALSE(Anhaengen(Pfad_verbinden(dir.path(), QStringLiteral("fehlt/a.log")), "x"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("a.log")});
+}
+
 TEST(Pfade, NamesAndSongNames) {
     const QString s = Pfadtrenner();
     EXPECT_EQ(Dateiname(s + QStringLiteral("a") + s + QStringLiteral("Abba - Waterloo.mp3")),
