@@ -157,8 +157,8 @@ void Oeffnen(QFile& f, const QString& pfad) {
     }
 }
 
-// Inode, size, modification and status-change time of an open file (`fd`) or
-// of a path; all zero where unknown. Any write to the file changes one of them.
+// Inode, size, modification and status-change time, device of an open file
+// (`fd`) or of a path; all zero where unknown. Any write to the file changes one of them.
 std::array<qint64, 5> Dateikennung(int fd, const QString& pfad) {
 #ifndef Q_OS_WIN
     struct stat st {};
