@@ -57,7 +57,7 @@ void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
     // A plain new file under a random hidden name: cheaper than a temporary-file
     // object, which a batch pays once per song for "last.jpg".
     static const char zeichen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    const QString anfang = QStringLiteral(".") + info.fileName() + QStringLiteral(".vellinor-tmp-");
+    const QString anfang = Zwischenname(info.fileName());
     QFile tmp;
     for (int versuch = 0; versuch < 100; ++versuch) {
         QString name = anfang;
@@ -90,6 +90,10 @@ void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
                              Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
                                  QStringLiteral(" (") + pfad + QStringLiteral(")"));
     }
+}
+
+QString Zwischenname(const QString& name) {
+    return QLatin1Char('.') + name + QLatin1String(Zwischenkennung);
 }
 
 bool Anhaengen(const QString& pfad, const QByteArray& daten) {
@@ -134,7 +138,7 @@ void Reste_entfernen(const QString& ordner) {
         }
         vorher = jetzt;
     }
-    const QLatin1String kennung(".vellinor-tmp-");
+    const QLatin1String kennung(Zwischenkennung);
     const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
     // Compared by hand: a name filter would read brackets in file names as a pattern.
     QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System);

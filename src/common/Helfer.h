@@ -31,8 +31,13 @@ void Kopie_schreiben(const QString& pfad, const QByteArray& daten);
 // so it can be renamed or deleted while the program runs. False on failure.
 bool Anhaengen(const QString& pfad, const QByteArray& daten);
 
-// Our writers name their hidden temporary files ".<name>.vellinor-tmp-XXXXXX"
-// (six random characters); a killed program leaves them behind. Removes those
+// Our writers name their hidden temporary files ".<name>" + Zwischenkennung +
+// six random characters; the folder walk never lists them.
+inline constexpr char Zwischenkennung[] = ".vellinor-tmp-";
+// The name of a temporary file for the file `name` without its six characters.
+QString Zwischenname(const QString& name);
+
+// A killed program leaves its temporary files behind. Removes those
 // in the folder older than a minute: a younger one may belong to a save another
 // instance is running right now. Looks at a folder at most once a minute per
 // process, since a batch saves into the same folder over and over.

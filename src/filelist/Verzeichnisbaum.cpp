@@ -154,7 +154,7 @@ void Lauf::Durchsuchen(const std::filesystem::path& pfad, const QString& ordner)
             }
             continue;
         }
-        if (qname.startsWith(QLatin1Char('.')) && qname.contains(QLatin1String(".vellinor-tmp-"))) {
+        if (qname.startsWith(QLatin1Char('.')) && qname.contains(QLatin1String(Zwischenkennung))) {
             continue;
         }
         Dateidaten daten;
@@ -222,7 +222,7 @@ void Lauf::Durchsuchen(int elternFd, const char* name, const QString& ordner) {
             continue;
         }
         // The hidden temporary file of a tag save in progress (or killed) is no song.
-        if (n[0] == '.' && std::strstr(n, ".vellinor-tmp-") != nullptr) {
+        if (n[0] == '.' && std::strstr(n, Zwischenkennung) != nullptr) {
             continue;
         }
         unsigned char art = eintrag->d_type;

@@ -214,8 +214,8 @@ QFileInfo Schreibziel(const QString& pfad) {
 void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qint64 von,
                     qint64 bis, const QByteArray& hinten) {
     const QFileInfo info = Schreibziel(pfad);
-    QTemporaryFile tmp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() +
-                                                   QStringLiteral(".vellinor-tmp-XXXXXX")));
+    QTemporaryFile tmp(
+        info.absoluteDir().filePath(Zwischenname(info.fileName()) + QStringLiteral("XXXXXX")));
     tmp.setAutoRemove(true);
     if (!tmp.open()) {
         Dateifehler(Fehlernummer::Pfadzugriff, pfad);
@@ -436,7 +436,7 @@ QString Id3v1Text(const QByteArray& roh) {
 struct clsAudioGenie::Daten {
     QString pfad;
     bool offen = false;
-    // The file's identity when it was analysed (inode, size, times in ns).
+    // The file's identity when it was analysed (Dateikennung).
     std::array<qint64, 5> kennung{};
 
     // ID3v2: the parsed tag (TagLib keeps a pointer to its source, declared first
