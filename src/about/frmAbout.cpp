@@ -13,7 +13,7 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Umgebung.h"
-#include "search/modMsgB.h"
+#include "common/modMsgB.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

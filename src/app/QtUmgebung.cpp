@@ -5,8 +5,8 @@
 #include <QFileDialog>
 #include <cstdlib>
 
+#include "common/ZeitMessageBox.h"
 #include "platform/Plattform.h"
-#include "search/ZeitMessageBox.h"
 
 int QtUmgebung::Nachricht(const QString& text, int stil, const QString& titel, int sekunden,
                           bool obenHalten) {

@@ -7,6 +7,7 @@
 #include "app/frmVellinor.h"
 #include "common/Bildanzeige.h"
 #include "common/Kontext.h"
+#include "common/modMsgB.h"
 #include "filelist/Coverentfernung.h"
 #include "filelist/Dateiinfo.h"
 #include "filelist/ModDateiliste.h"
@@ -15,7 +16,6 @@
 #include "log/Protokoll.h"
 #include "log/frmFehler.h"
 #include "search/Cover_Laden.h"
-#include "search/modMsgB.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "app/frmVellinor.h"
 #include "common/Kontext.h"
+#include "common/modMsgB.h"
 #include "editor/frmEditorID3.h"
 #include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
 
 void frmVellinor::Editor_verbinden() {
     connect(cmdTagEditor, &QPushButton::clicked, this, [this] {

@@ -11,9 +11,9 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
+#include "common/modMsgB.h"
 #include "log/Protokoll.h"
 #include "search/Cover_Laden.h"
-#include "search/modMsgB.h"
 
 namespace {
 

@@ -27,9 +27,9 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
+#include "common/modMsgB.h"
 #include "filelist/Coverentfernung.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
 #include "settings/modIni.h"
 #include "tags/clsAudioGenie.h"
 

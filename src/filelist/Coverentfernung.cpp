@@ -4,9 +4,9 @@
 
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/modMsgB.h"
 #include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
 #include "tags/clsAudioGenie.h"
 
 bool Cover_loeschen(Kontext& ctx, bool meldungen) {

@@ -4,8 +4,8 @@
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
+#include "common/modMsgB.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
 
 int Dateiname_pruefen(Kontext& ctx, const QString& pfad) {
     const QString name = Dateiname(pfad);

@@ -8,10 +8,10 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
+#include "common/modMsgB.h"
 #include "filelist/Dateiliste.h"
 #include "filelist/Verzeichnisbaum.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
 #include "settings/modIni.h"
 
 namespace {

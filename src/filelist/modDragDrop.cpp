@@ -10,9 +10,9 @@
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
+#include "common/modMsgB.h"
 #include "filelist/Dateiliste.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
 
 namespace {
 const QString kZielname = QStringLiteral("Dropziel");

@@ -13,12 +13,12 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/modMsgB.h"
 #include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
 #include "search/Ergebnisseite.h"
 #include "search/Suchstring.h"
 #include "search/frmBildUebernehmenFrage.h"
-#include "search/modMsgB.h"
 #include "settings/modIni.h"
 #include "tags/clsAudioGenie.h"
 

@@ -4,7 +4,7 @@
 
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
-#include "update/modInternet.h"
+#include "net/modInternet.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
-#include "search/modMsgB.h"
+#include "common/modMsgB.h"
 
 frmBildUebernehmenFrage::frmBildUebernehmenFrage(QWidget* eltern) : QDialog(eltern) {
     setObjectName(QStringLiteral("frmBildUebernehmenFrage"));

@@ -14,7 +14,7 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
-#include "search/modMsgB.h"
+#include "common/modMsgB.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
 

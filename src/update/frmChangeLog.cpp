@@ -11,8 +11,8 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
+#include "net/modInternet.h"
 #include "settings/Einstellungen.h"
-#include "update/modInternet.h"
 
 QString Changelog_text(const QByteArray& inhalt) {
     QString text = QStringLiteral("Changelog:\n");

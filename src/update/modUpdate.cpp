@@ -9,11 +9,11 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
+#include "common/modMsgB.h"
 #include "log/Protokoll.h"
-#include "search/modMsgB.h"
+#include "net/modInternet.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
-#include "update/modInternet.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "EditorHilfe.h"
-#include "search/modMsgB.h"
+#include "common/modMsgB.h"
 
 using Mp3Pruefer::Id3v1Lesen;
 using Mp3Pruefer::Id3v2Lesen;

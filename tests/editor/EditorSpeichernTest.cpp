@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "EditorHilfe.h"
+#include "common/modMsgB.h"
 #include "editor/Editorregeln.h"
-#include "search/modMsgB.h"
 
 using Mp3Pruefer::Id3v1Lesen;
 using Mp3Pruefer::Id3v2Lesen;

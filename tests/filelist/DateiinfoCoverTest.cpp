@@ -13,10 +13,10 @@
 
 #include "Testansicht.h"
 #include "common/Helfer.h"
+#include "common/modMsgB.h"
 #include "filelist/Coverentfernung.h"
 #include "filelist/Dateiinfo.h"
 #include "filelist/Titelansicht.h"
-#include "search/modMsgB.h"
 #include "support/Mp3Bauer.h"
 #include "tags/clsAudioGenie.h"
 

@@ -7,9 +7,9 @@
 
 #include "Testansicht.h"
 #include "common/Helfer.h"
+#include "common/modMsgB.h"
 #include "filelist/Dateiliste.h"
 #include "filelist/ModDateiliste.h"
-#include "search/modMsgB.h"
 #include "settings/modIni.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <QUrl>
 
 #include "Testansicht.h"
+#include "common/modMsgB.h"
 #include "filelist/modDragDrop.h"
-#include "search/modMsgB.h"
 
 namespace {
 

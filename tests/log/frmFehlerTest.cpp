@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include "common/Helfer.h"
+#include "common/modMsgB.h"
 #include "log/Protokoll.h"
 #include "log/frmFehler.h"
-#include "search/modMsgB.h"
 #include "support/TestKontext.h"
 
 namespace {

@@ -18,13 +18,13 @@
 #include <chrono>
 #include <thread>
 
+#include "net/modInternet.h"
 #include "search/Cover_Laden.h"
 #include "search/Shopattrappe.h"
 #include "settings/modIni.h"
 #include "support/Mp3Bauer.h"
 #include "support/TestKontext.h"
 #include "tags/clsAudioGenie.h"
-#include "update/modInternet.h"
 #include "update/modUpdate.h"
 
 namespace {

@@ -6,10 +6,10 @@
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
+#include "net/modInternet.h"
 #include "settings/modIni.h"
 #include "support/TestKontext.h"
 #include "support/Testserver.h"
-#include "update/modInternet.h"
 #include "update/modUpdate.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/Helfer.h"
+#include "net/modInternet.h"
 #include "support/Testserver.h"
-#include "update/modInternet.h"
 
 namespace {
 

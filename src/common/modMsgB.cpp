@@ -1,4 +1,4 @@
-#include "search/modMsgB.h"
+#include "common/modMsgB.h"
 
 #include <cstdint>
 #include <limits>

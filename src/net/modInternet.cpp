@@ -1,4 +1,4 @@
-#include "update/modInternet.h"
+#include "net/modInternet.h"
 
 #include <curl/curl.h>
 

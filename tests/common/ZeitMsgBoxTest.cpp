@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "common/Laufzeitfehler.h"
-#include "search/ZeitMessageBox.h"
-#include "search/modMsgB.h"
+#include "common/ZeitMessageBox.h"
+#include "common/modMsgB.h"
 #include "support/TestKontext.h"
 
 namespace {

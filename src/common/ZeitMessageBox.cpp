@@ -1,4 +1,4 @@
-#include "search/ZeitMessageBox.h"
+#include "common/ZeitMessageBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "search/modMsgB.h"
+#include "common/modMsgB.h"
 
 namespace {
 
