@@ -478,6 +478,11 @@ struct clsAudioGenie::Daten {
         if (!istText && !(id.startsWith("W") && id != "WXXX")) {
             throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
         }
+        // Clearing a field of a file without an ID3v2 tag changes nothing; creating
+        // an empty tag here would hide the ID3v1 fields from every later reader.
+        if (text.isEmpty() && !v2) {
+            return;
+        }
         TagLib::ID3v2::Tag& tag = V2();
         const int ver = v2Version >= 4 ? 4 : 3;
         if (istText) {

@@ -34,6 +34,23 @@ void Alle_v2_pruefen(const clsAudioGenie& ag) {
 
 }  // namespace
 
+TEST_F(AudioGenieTest, LeererTextLegtKeinenTagAn) {
+    Mp3Bauer bauer;
+    bauer.audioCbr128(20).id3v1(V1("T", "A", "", "", "", 3, 2));
+    const QString p = Schreiben(bauer);
+    const QByteArray vorher = Lesen(p);
+    clsAudioGenie ag;
+    ag.AUDIOAnalyzeFile(p);
+    ag.ID3V2Artist(QString());
+    ag.ID3V2Title(QString());
+    ag.ID3V2Genre(QString());
+    ag.ID3V2TextFrame(clsAudioGenie::Rahmenkennung("WOAR"), QString());
+    EXPECT_EQ(ag.ID3V2Exists(), 0);
+    EXPECT_EQ(ag.ID3V2SaveChanges(), 0);
+    EXPECT_EQ(Lesen(p), vorher);
+    EXPECT_EQ(ag.AUDIOArtist(), "A");
+}
+
 TEST_F(AudioGenieTest, NeuerTagWirdId3v23) {
     Mp3Bauer bauer;
     bauer.audioCbr128(20).id3v1(V1("T", "A", "", "", "", 3, 2));
