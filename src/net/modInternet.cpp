@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <QFile>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -104,6 +105,12 @@ Internetgrenzen Internetgrenzen_lesen() {
 }
 
 Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
+    Url_Optionen optionen;
+    optionen.Zugriffsart = zugriffsart;
+    return Url_laden(adresse, optionen);
+}
+
+Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
     Url_Ergebnis ergebnis;
     const QByteArray url = Adresse_kodieren(adresse);
     if (url.isEmpty()) {
@@ -120,8 +127,11 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     }
     curl_easy_reset(curl.get());
     curl_slist* liste = nullptr;
-    for (const char* zeile : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* laenger = curl_slist_append(liste, zeile);
+    QList<QByteArray> zeilen{QByteArrayLiteral("Cache-Control: no-cache"),
+                             QByteArrayLiteral("Pragma: no-cache")};
+    zeilen += optionen.Kopfzeilen;
+    for (const QByteArray& zeile : zeilen) {
+        curl_slist* laenger = curl_slist_append(liste, zeile.constData());
         if (!laenger) {
             curl_slist_free_all(liste);
             return ergebnis;
@@ -136,17 +146,26 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     empfang.stillstand = std::chrono::seconds(g.StillstandSekunden);
     CURL* h = curl.get();
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "Own");
+    const QByteArray agent = optionen.Agent;
+    curl_easy_setopt(h, CURLOPT_USERAGENT, agent.constData());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, kopfzeilen.get());
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    // Once secure, a redirect must not drop to plain http: whoever sits on the
+    // way could then answer in the server's place.
+    const bool sicher = url.startsWith("https:") || url.startsWith("HTTPS:");
 #if LIBCURL_VERSION_NUM >= 0x075500
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, sicher ? "https" : "http,https");
 #else
     curl_easy_setopt(h, CURLOPT_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS, long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS,
+                     sicher ? long(CURLPROTO_HTTPS) : long(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
+    const QByteArray zertifikate = QFile::encodeName(g.ZertifikatDatei);
+    if (!zertifikate.isEmpty()) {
+        curl_easy_setopt(h, CURLOPT_CAINFO, zertifikate.constData());
+    }
     // A fresh connection for each request: servers that hold back the last
     // small piece of an answer on a kept-open connection (Nagle against delayed
     // acknowledgement) stalled every later request by tens of milliseconds.
@@ -162,12 +181,16 @@ Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart) {
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(g.HoechstBytes));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Empfangen);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &empfang);
-    if (zugriffsart == 1) {
+    if (optionen.Zugriffsart == 1) {
         curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
     }
 
     const CURLcode rc = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &ergebnis.Status);
+    curl_off_t warten = -1;
+    if (curl_easy_getinfo(h, CURLINFO_RETRY_AFTER, &warten) == CURLE_OK && warten > 0) {
+        ergebnis.WarteSekunden = qint64(warten);
+    }
     if (empfang.zuGross || rc == CURLE_FILESIZE_EXCEEDED) {
         return ergebnis;
     }

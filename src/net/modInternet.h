@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -17,6 +18,8 @@ struct Internetgrenzen {
     // A body larger than this is dropped: the transfer stops and the result
     // is empty. Far above any picture, page or update file.
     qint64 HoechstBytes = qint64(64) * 1024 * 1024;
+    // Certificates to trust instead of the system's (a PEM file); tests set it.
+    QString ZertifikatDatei;
 };
 
 // The limits used by the following transfers (tests shorten them).
@@ -29,16 +32,31 @@ struct Url_Ergebnis {
     bool Vollstaendig = false;
     // The HTTP status of the last response; 0 when none arrived.
     long Status = 0;
+    // Seconds a "Retry-After" header of the last response asks to wait; -1 when none.
+    qint64 WarteSekunden = -1;
+};
+
+// What a request may carry beyond the defaults.
+struct Url_Optionen {
+    // The agent name; services that want to know their clients get their own.
+    QByteArray Agent = "Own";
+    // Extra header lines, such as "Accept: application/json".
+    QList<QByteArray> Kopfzeilen;
+    // 1 connects directly without proxy; any other value uses the system's
+    // proxy settings from the environment.
+    int Zugriffsart = 0;
 };
 
 // Fetches the body of an http or https address, blocking, with the agent name
 // "Own", without any cache ("Cache-Control: no-cache", "Pragma: no-cache"),
-// following up to 10 redirects (to http and https only). Other protocols are
-// refused. Blanks and non-ASCII characters in the address are percent-encoded
+// following up to 10 redirects (to http and https only; from an https address
+// to https only, so that a redirect cannot downgrade the transport). Other
+// protocols are refused. Blanks and non-ASCII characters in the address are percent-encoded
 // (in the locale's 8-bit encoding). zugriffsart: 1 connects directly without
 // proxy; any other value (0 in every caller) uses the system's proxy settings
 // from the environment.
 Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart = 0);
+Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen);
 
 // The body byte for byte (zero bytes included). The empty result on any
 // failure before data arrived: refused, unresolvable host, bad address,

@@ -143,6 +143,30 @@ TEST_F(UrlLesen, RequestCarriesAgentNoCacheAndEncodedAddress) {
               QString::fromLocal8Bit(QStringLiteral("Die Ärzte").toLocal8Bit()));
 }
 
+TEST_F(UrlLesen, OptionsSetAgentAndHeadersAndRetryAfterComesBack) {
+    server.Antworten("/dienst", [](const Testserver::Anfrage&) {
+        Testserver::Antwort a;
+        a.status = 503;
+        a.koerper = "{\"error\":\"rate\"}";
+        a.kopfzeilen.emplace("Retry-After", "7");
+        return a;
+    });
+    server.Antworten("/frei", "ok");
+    Url_Optionen optionen;
+    optionen.Agent = "Vellinor/1.0.1 ( https://vellinor.example )";
+    optionen.Kopfzeilen = {QByteArrayLiteral("Accept: application/json")};
+    const Url_Ergebnis gedrosselt = Url_laden(server.Adresse("/dienst"), optionen);
+    EXPECT_EQ(gedrosselt.Status, 503);
+    EXPECT_EQ(gedrosselt.WarteSekunden, 7);
+    EXPECT_EQ(Url_laden(server.Adresse("/frei")).WarteSekunden, -1);
+    const auto anfragen = server.Anfragen();
+    ASSERT_EQ(anfragen.size(), 2u);
+    EXPECT_EQ(anfragen[0].Kopfzeile("User-Agent"), "Vellinor/1.0.1 ( https://vellinor.example )");
+    EXPECT_EQ(anfragen[0].Kopfzeile("Accept"), "application/json");
+    EXPECT_EQ(anfragen[0].Kopfzeile("Cache-Control"), "no-cache");
+    EXPECT_EQ(anfragen[1].Kopfzeile("User-Agent"), "Own");
+}
+
 TEST_F(UrlLesen, StalledServerGivesWhatArrived) {
     Grenzen_aendern([](Internetgrenzen& g) { g.StillstandSekunden = 1; });
     server.Stocken("/stockt", "ANFANG", 100000);
