@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -93,6 +94,35 @@ struct ListeLoeschen {
 };
 
 }  // namespace
+
+namespace {
+thread_local Netz_Zwischendurch zwischendurch;
+}  // namespace
+
+Netz_Zwischendurch Netz_Zwischendurch_setzen(Netz_Zwischendurch hook) {
+    Netz_Zwischendurch alt = std::move(zwischendurch);
+    zwischendurch = std::move(hook);
+    return alt;
+}
+
+bool Netz_warten(std::chrono::milliseconds dauer) {
+    const auto ende = Uhr::now() + dauer;
+    if (!zwischendurch) {
+        std::this_thread::sleep_until(ende);
+        return true;
+    }
+    constexpr std::chrono::milliseconds scheibe{10};
+    for (;;) {
+        if (!zwischendurch()) {
+            return false;
+        }
+        const auto nun = Uhr::now();
+        if (nun >= ende) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::min<Uhr::duration>(scheibe, ende - nun));
+    }
+}
 
 void Internetgrenzen_setzen(const Internetgrenzen& neu) {
     const std::lock_guard<std::mutex> sperre(grenzenSperre);

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
+#include <functional>
 
 // Limits of every web transfer, so that a hung or misbehaving server cannot
 // hold the program for ever.
@@ -34,7 +36,19 @@ struct Url_Ergebnis {
     long Status = 0;
     // Seconds a "Retry-After" header of the last response asks to wait; -1 when none.
     qint64 WarteSekunden = -1;
+    // The hook below asked to stop (the user cancelled or closed the window).
+    bool Abgebrochen = false;
 };
+
+// Called every few milliseconds while the program waits for the network (a
+// transfer or a pause between requests): the window program keeps its event
+// loop going in it. Answers false to break the wait off. None: plain blocking.
+using Netz_Zwischendurch = std::function<bool()>;
+// Sets the hook for this thread; returns the one set before.
+Netz_Zwischendurch Netz_Zwischendurch_setzen(Netz_Zwischendurch hook);
+// Waits for the given time, calling the hook in between; false when the hook
+// broke the wait off.
+bool Netz_warten(std::chrono::milliseconds dauer);
 
 // What a request may carry beyond the defaults.
 struct Url_Optionen {

@@ -167,6 +167,21 @@ TEST_F(UrlLesen, OptionsSetAgentAndHeadersAndRetryAfterComesBack) {
     EXPECT_EQ(anfragen[1].Kopfzeile("User-Agent"), "Own");
 }
 
+TEST(NetzWarten, WaitsTheTimeAndBreaksOffWhenTheHookSaysSo) {
+    QElapsedTimer uhr;
+    uhr.start();
+    EXPECT_TRUE(Netz_warten(std::chrono::milliseconds(60)));
+    EXPECT_GE(uhr.elapsed(), 60);
+
+    int aufrufe = 0;
+    Netz_Zwischendurch_setzen([&aufrufe] { return ++aufrufe < 3; });
+    uhr.restart();
+    EXPECT_FALSE(Netz_warten(std::chrono::seconds(5)));
+    EXPECT_LT(uhr.elapsed(), 1000);
+    EXPECT_EQ(aufrufe, 3);
+    EXPECT_TRUE(Netz_Zwischendurch_setzen({}));
+}
+
 TEST_F(UrlLesen, StalledServerGivesWhatArrived) {
     Grenzen_aendern([](Internetgrenzen& g) { g.StillstandSekunden = 1; });
     server.Stocken("/stockt", "ANFANG", 100000);
