@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,23 +18,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <exception>
 #include <memory>
 
 #include "common/Bildanzeige.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
-#include "common/Laufzeitfehler.h"
 #include "common/Umgebung.h"
 #include "common/modMsgB.h"
-#include "filelist/Coverentfernung.h"
-#include "log/Protokoll.h"
-#include "settings/modIni.h"
-#include "tags/clsAudioGenie.h"
 
 namespace {
 
-const QString kAbschnitt = QStringLiteral("EditorID3");
 constexpr int MaxEditorzeilen = 10000;
 
 const char* const kZeilennamen[8] = {"Interpret", "Titel", "Album", "Jahr",
@@ -119,12 +111,9 @@ class Setzen {
 
 }  // namespace
 
-frmEditorID3::frmEditorID3(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
+frmEditorID3::frmEditorID3(Kontext& ctx, QWidget* eltern) : QDialog(eltern), Datei(ctx), ctx_(ctx) {
     setObjectName(QStringLiteral("frmEditorID3"));
     setWindowTitle(QStringLiteral("Editor für ID3 Tags"));
-    BibliotheksGenres = [this]() -> short {
-        return ctx_.AudioGenie ? ctx_.AudioGenie->ID3V1GetGenres() : short(0);
-    };
     Oberflaeche_aufbauen();
     Verbinden();
 }
@@ -399,78 +388,31 @@ void frmEditorID3::Lade_Datei() {
     const int anzahl = liste ? liste->count() : 0;
     cmdNaechster->setEnabled(index + 1 < anzahl);
     cmdVorheriger->setEnabled(index > 0);
+    setWindowTitle(FormTitel + QStringLiteral(": ") + Dateiname(ctx_.AktuelleDatei));
 
-    const QString name = Dateiname(ctx_.AktuelleDatei);
-    setWindowTitle(FormTitel + QStringLiteral(": ") + name);
-
-    // Read everything first: a file that cannot be read leaves no half-filled window.
-    geladen_ = false;
-    QString v1[5];
-    QString v2[7];
-    short genres = 0;
-    short genreNummer = 255;
-    try {
-        if (!ctx_.AudioGenie) {
-            throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
-        }
-        if (ctx_.AktuelleDatei.isEmpty()) {
-            throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden);
-        }
-        clsAudioGenie& ag = *ctx_.AudioGenie;
-        ag.AUDIOAnalyzeFile(ctx_.AktuelleDatei);
-        v1[0] = ag.ID3V1Artist();
-        v1[1] = ag.ID3V1Title();
-        v1[2] = ag.ID3V1Album();
-        v1[3] = ag.ID3V1Year();
-        v1[4] = ag.ID3V1Comment();
-        genres = BibliotheksGenres();
-        genreNummer = ag.ID3V1GenreID();
-        v2[0] = ag.ID3V2Artist();
-        v2[1] = ag.ID3V2Title();
-        v2[2] = ag.ID3V2Album();
-        v2[3] = ag.ID3V2Year();
-        const short kommentare = ag.ID3V2GetComments();
-        for (short i = 1; i <= kommentare; ++i) {
-            const QString k = ag.ID3V2GetComment(i);
-            if (!k.isEmpty()) {
-                v2[4] = k;
-                break;
-            }
-        }
-        v2[5] = ag.ID3V2Genre();
-        v2[6] = ag.ID3V2Track();
-        geladen_ = true;
-    } catch (...) {
-        letzterFehler_ = Fehler_erfassen(std::current_exception()).beschreibung;
-    }
-
+    const Ladebericht gelesen = Datei.Lesen();
+    const Editorfelder& f = gelesen.felder;
     for (int i = 0; i < 5; ++i) {
-        txtID3v1[i]->setText(v1[i]);
+        txtID3v1[i]->setText(f.v1[i]);
     }
     cmbGenrev1->clear();
     cmbGenrev1->addItem(QString());
-    const int c = std::min<int>(std::max<int>(genres, 0), GenreAnzahl);
+    const int c = gelesen.genreanzahl;
     for (int i = 0; i < c; ++i) {
         cmbGenrev1->addItem(Genreeintrag(i, GenreTabelle[i]));
     }
-    if (genreNummer > c) {
+    if (f.genre > c) {
         cmbGenrev1->setCurrentIndex(0);
     } else {
-        SelectComboEintrag(cmbGenrev1,
-                           QStringLiteral("%1").arg(genreNummer, 2, 10, QLatin1Char('0')));
+        SelectComboEintrag(cmbGenrev1, QStringLiteral("%1").arg(f.genre, 2, 10, QLatin1Char('0')));
     }
     for (int i = 0; i < 7; ++i) {
-        txtID3v2[i]->setText(v2[i]);
+        txtID3v2[i]->setText(f.v2[i]);
     }
-    Felder_freigeben(geladen_);
+    Felder_freigeben(gelesen.gelesen);
 
     Zeige_Cover();
-    if (geladen_) {
-        Schreibe_Editorprotokoll(name + QStringLiteral(" geladen"));
-    } else {
-        Schreibe_Editorprotokoll(name + QStringLiteral(" konnte nicht geladen werden: ") +
-                                 letzterFehler_);
-    }
+    Schreibe_Editorprotokoll(gelesen.zeile);
 }
 
 void frmEditorID3::Felder_freigeben(bool frei) {
@@ -487,119 +429,40 @@ void frmEditorID3::Felder_freigeben(bool frei) {
 }
 
 void frmEditorID3::Zeige_Cover() {
-    const QString bild = ctx_.LastJpg();
-    bool zeigen = false;
-    if (geladen_ && Datei_existiert(bild) && QFileInfo(bild).size() > 1000 &&
-        ctx_.AudioGenie->ID3V2GetPictureCount() > 0) {
-        zeigen = imgCover->Laden(bild);
-    }
-    imgCover->setVisible(zeigen);
-}
-
-bool frmEditorID3::ID3v1_hat_Daten() const {
-    for (const QLineEdit* f : txtID3v1) {
-        if (!f->text().isEmpty()) {
-            return true;
-        }
-    }
-    return cmbGenrev1->currentIndex() != 0;
+    imgCover->setVisible(Datei.Cover_zeigen() && imgCover->Laden(ctx_.LastJpg()));
 }
 
 bool frmEditorID3::Fragen(const QString& text, int stil) {
     return ZeitMsgBox(ctx_, text, stil, QString()) == vbYes;
 }
 
-bool frmEditorID3::Speichere_Datei() {
-    // Nothing was read from this file: writing the fields would put foreign data into it.
-    if (!geladen_) {
-        return true;
+Editorfelder frmEditorID3::Felder() const {
+    Editorfelder f;
+    for (int i = 0; i < 7; ++i) {
+        f.v2[i] = txtID3v2[i]->text();
     }
-    Beschaeftigt b(beschaeftigt_);
-    bool v1Schreiben = true;
-    switch (ID3v1_Aktion(Modus(), chkWarnungenAus->isChecked(), ID3v1_hat_Daten())) {
-        case ID3v1Aktion::Schreiben:
-            break;
-        case ID3v1Aktion::Entfernen:
-            v1Schreiben = false;
-            break;
-        case ID3v1Aktion::Fragen:
-            v1Schreiben =
-                !Fragen(QStringLiteral("Felder von ID3v1 enthalten Angaben. Trotzdem löschen?"),
-                        vbYesNo + vbQuestion);
-            break;
+    for (int i = 0; i < 5; ++i) {
+        f.v1[i] = txtID3v1[i]->text();
     }
-
-    const std::shared_ptr<clsAudioGenie> halter = ctx_.AudioGenie;
-    clsAudioGenie& ag = *halter;
-    bool v2Gespeichert = false;
-    try {
-        if (v1Schreiben) {
-            ag.ID3V1Artist(txtID3v1[0]->text());
-            ag.ID3V1Title(txtID3v1[1]->text());
-            ag.ID3V1Album(txtID3v1[2]->text());
-            ag.ID3V1Year(txtID3v1[3]->text());
-            ag.ID3V1Comment(txtID3v1[4]->text());
-            ag.ID3V1GenreID(static_cast<short>(Genrenummer_aus_Eintrag(cmbGenrev1->currentText())));
-        }
-        ag.ID3V2Artist(txtID3v2[0]->text());
-        ag.ID3V2Title(txtID3v2[1]->text());
-        ag.ID3V2Album(txtID3v2[2]->text());
-        ag.ID3V2Year(txtID3v2[3]->text());
-        const QString kommentar = txtID3v2[4]->text();
-        const short kommentare = ag.ID3V2GetComments();
-        if (kommentare < 1) {
-            if (!kommentar.isEmpty()) {
-                ag.ID3V2AddComment(QStringLiteral("DEU"), QString(), kommentar);
-            }
-        } else {
-            // The comment shown is the first one with text; it keeps its language and description.
-            for (short i = 1; i <= kommentare; ++i) {
-                if (!ag.ID3V2GetComment(i).isEmpty()) {
-                    ag.ID3V2AddComment(ag.ID3V2GetCommentLanguage(i),
-                                       ag.ID3V2GetCommentDescription(i), kommentar);
-                    break;
-                }
-            }
-        }
-        ag.ID3V2Genre(txtID3v2[5]->text());
-        ag.ID3V2Track(txtID3v2[6]->text());
-        // ID3v2 first: if it cannot be written, the ID3v1 tag has not been removed either.
-        ag.ID3V2SaveChanges();
-        v2Gespeichert = true;
-        if (!v1Schreiben) {
-            ag.ID3V1RemoveTag();
-        }
-        ag.ID3V1SaveChanges();
-    } catch (...) {
-        letzterFehler_ = Fehler_erfassen(std::current_exception()).beschreibung;
-        if (v2Gespeichert) {
-            Schreibe_Editorprotokoll(QStringLiteral("  ID3V2 gespeichert"));
-        }
-        Schreibe_Editorprotokoll(QStringLiteral("  Fehler beim Speichern: ") + letzterFehler_);
-        Schreibe_Editorprotokoll(QString());
-        return false;
-    }
-    Schreibe_Editorprotokoll(v1Schreiben ? QStringLiteral("  ID3V1 gespeichert")
-                                         : QStringLiteral("  ID3V1 gelöscht"));
-    Schreibe_Editorprotokoll(QStringLiteral("  ID3V2 gespeichert"));
-    Schreibe_Editorprotokoll(QString());
-    return true;
+    f.genre = static_cast<short>(Genrenummer_aus_Eintrag(cmbGenrev1->currentText()));
+    return f;
 }
 
-bool frmEditorID3::Trotz_Fehler_fortfahren() {
-    return ZeitMsgBox(ctx_,
-                      QStringLiteral("Die Änderungen an ") + Dateiname(ctx_.AktuelleDatei) +
-                          QStringLiteral(" konnten nicht gespeichert werden: ") + letzterFehler_ +
-                          QStringLiteral("\r\nTrotzdem fortfahren? Die Änderungen gehen dabei "
-                                         "verloren."),
-                      vbYesNo + vbExclamation + vbDefaultButton2, QString()) == vbYes;
+bool frmEditorID3::Speichere_Datei() {
+    Beschaeftigt b(beschaeftigt_);
+    const Speicherbericht bericht =
+        Datei.Speichern(Felder(), Modus(), chkWarnungenAus->isChecked());
+    for (const QString& zeile : bericht.zeilen) {
+        Schreibe_Editorprotokoll(zeile);
+    }
+    return bericht.stand == Speicherstand::Gespeichert;
 }
 
 bool frmEditorID3::Form_Unload() {
     if (!SpeichernBeimSchliessen || Speichere_Datei()) {
         return true;
     }
-    return Trotz_Fehler_fortfahren();
+    return Datei.Trotz_Fehler_fortfahren();
 }
 
 void frmEditorID3::closeEvent(QCloseEvent* ereignis) {
@@ -641,11 +504,10 @@ void frmEditorID3::Schreibe_Editorprotokoll(const QString& text) {
 }
 
 void frmEditorID3::Load_Settings() {
-    bool ersterStart = false;
+    const Editoreinstellungen e = Editoreinstellungen_lesen(ctx_);
     {
         Setzen s(setztSelbst_);
-        switch (Speichermodus_aus_Name(Ini_lesen(ctx_, kAbschnitt, QStringLiteral("SaveID3"),
-                                                 QStringLiteral("optV2uV1WennNichtLeer")))) {
+        switch (e.modus) {
             case Speichermodus::NurV2:
                 optNurV2->setChecked(true);
                 break;
@@ -656,42 +518,16 @@ void frmEditorID3::Load_Settings() {
                 optImmerBeides->setChecked(true);
                 break;
         }
-        const QString warnungen =
-            Ini_lesen(ctx_, kAbschnitt, QStringLiteral("WarnungenAus"), QString());
-        ersterStart = warnungen.isEmpty();
-        if (!ersterStart) {
-            bool aus = false;
-            try {
-                aus = Wahrheitswert(Ini_lesen(ctx_, kAbschnitt, QStringLiteral("WarnungenAus"),
-                                              QStringLiteral("0")));
-            } catch (const Laufzeitfehler&) {
-                // A value that is no truth value leaves the warnings on.
-            }
-            chkWarnungenAus->setChecked(aus);
-        }
+        chkWarnungenAus->setChecked(e.warnungenAus);
     }
-    if (ersterStart) {
+    if (e.ersterStart) {
         cmdInfo_Click();
-        {
-            Setzen s(setztSelbst_);
-            chkWarnungenAus->setChecked(false);
-        }
         Save_Settings();
     }
 }
 
 void frmEditorID3::Save_Settings() {
-    try {
-        Ini_schreiben(ctx_, kAbschnitt, QStringLiteral("SaveID3"), Speichermodus_Name(Modus()));
-        Ini_schreiben(ctx_, kAbschnitt, QStringLiteral("WarnungenAus"),
-                      Wahrheitszahl(chkWarnungenAus->isChecked()));
-    } catch (const Laufzeitfehler&) {
-        ZeitMsgBox(
-            ctx_,
-            QStringLiteral("Die Einstellungen des Editors konnten nicht gespeichert werden (") +
-                Ini_Pfad(ctx_) + QStringLiteral(")."),
-            vbOKOnly + vbExclamation, QString());
-    }
+    Editoreinstellungen_schreiben(ctx_, Modus(), chkWarnungenAus->isChecked());
 }
 
 void frmEditorID3::cmdInfo_Click() { ZeitMsgBox(ctx_, Editor_Hilfetext(), vbOKOnly, QString()); }
@@ -751,13 +587,7 @@ void frmEditorID3::cmdDelPic_Click() {
         !Fragen(QStringLiteral("Aktuelles Coverbild aus ID3 Tag löschen"), vbYesNo)) {
         return;
     }
-    bool entfernt = false;
-    try {
-        entfernt = geladen_ && Cover_loeschen(ctx_, false);
-    } catch (...) {
-        // Removal works on the tag in memory only; a failure leaves the file as it is.
-    }
-    if (entfernt) {
+    if (Datei.Cover_entfernen()) {
         Schreibe_Editorprotokoll(QStringLiteral("Coverbild gelöscht"));
     }
     imgCover->setVisible(false);
@@ -776,7 +606,7 @@ void frmEditorID3::Wechseln(int schritt) {
     if (ziel < 0 || ziel >= liste->count()) {
         return;
     }
-    if (!Speichere_Datei() && !Trotz_Fehler_fortfahren()) {
+    if (!Speichere_Datei() && !Datei.Trotz_Fehler_fortfahren()) {
         return;
     }
     // Handlers may have run while the protocol was written.

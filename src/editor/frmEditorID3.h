@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <QString>
 #include <array>
-#include <functional>
 
+#include "editor/EditorDatei.h"
 #include "editor/Editorregeln.h"
 #include "editor/Genretabelle.h"
 
@@ -23,6 +23,7 @@ struct Kontext;
 // The editor for the main ID3v1 and ID3v2 fields of the current file. Fields
 // are written when the user moves to another file or closes the window with
 // its close box; "Editor schließen", Escape and "Song neu laden" discard them.
+// The window shows and collects the fields; clsEditorDatei reads and writes the file.
 class frmEditorID3 : public QDialog {
     Q_OBJECT
   public:
@@ -57,9 +58,8 @@ class frmEditorID3 : public QDialog {
     // False while loading and after "Editor schließen": closing then writes nothing.
     bool SpeichernBeimSchliessen = false;
     Genretabelle GenreTabelle;
-
-    // The number of genre names the tag library knows; tests replace it.
-    std::function<short()> BibliotheksGenres;
+    // Reads and writes the current file.
+    clsEditorDatei Datei;
 
     // Controls, named as their objectName (arrays: "txtID3v2_3" is txtID3v2[3]).
     std::array<QGroupBox*, 7> Frame{};
@@ -100,9 +100,7 @@ class frmEditorID3 : public QDialog {
     bool Form_Unload();
     void Wechseln(int schritt);
     bool Fragen(const QString& text, int stil);
-    // After a failed save: true when the user accepts to lose the changes.
-    bool Trotz_Fehler_fortfahren();
-    bool ID3v1_hat_Daten() const;
+    Editorfelder Felder() const;
     void Felder_freigeben(bool frei);
     bool Taste(QLineEdit* feld, int version, int zeile, QKeyEvent* taste);
     bool Jahr_einfuegen_erlaubt(QLineEdit* feld) const;
@@ -112,9 +110,6 @@ class frmEditorID3 : public QDialog {
     bool setztSelbst_ = false;
     // Set while a load or save runs, so that a close request waits for it.
     int beschaeftigt_ = 0;
-    // The current file was read; only then may the fields be written back.
-    bool geladen_ = false;
-    QString letzterFehler_;
 };
 
 // Opens the editor on the current file, modally over `eltern`.

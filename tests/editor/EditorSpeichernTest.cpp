@@ -168,7 +168,7 @@ TEST_F(EditorTest, GenreNumbersRoundTrip) {
     // A library that knows 80 names: genre 100 cannot be shown and is written as "none".
     liste.setCurrentRow(2);
     frmEditorID3 klein(t.ctx);
-    klein.BibliotheksGenres = [] { return short(80); };
+    klein.Datei.BibliotheksGenres = [] { return short(80); };
     klein.Form_Load();
     EXPECT_EQ(klein.cmbGenrev1->count(), 81);
     EXPECT_EQ(klein.cmbGenrev1->itemText(80), QStringLiteral("Hard Rock (79)"));
@@ -182,7 +182,7 @@ TEST_F(EditorTest, GenreNumbersRoundTrip) {
 
     // More names than the table has: the list stops at 125.
     frmEditorID3 gross(t.ctx);
-    gross.BibliotheksGenres = [] { return short(192); };
+    gross.Datei.BibliotheksGenres = [] { return short(192); };
     gross.Form_Load();
     EXPECT_EQ(gross.cmbGenrev1->count(), 127);
     gross.cmdCancel->click();
