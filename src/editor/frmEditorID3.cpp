@@ -472,12 +472,17 @@ void frmEditorID3::closeEvent(QCloseEvent* ereignis) {
     }
     // Saved once; the rest of closing must not save again.
     SpeichernBeimSchliessen = false;
+    Setzen s(schliesst_);
     QDialog::closeEvent(ereignis);
 }
 
 void frmEditorID3::reject() {
-    SpeichernBeimSchliessen = false;
-    QDialog::reject();
+    // QDialog's own close ends here; Escape and other rejects go the close box's way first.
+    if (schliesst_) {
+        QDialog::reject();
+    } else {
+        close();
+    }
 }
 
 void frmEditorID3::cmdCancel_Click() {

@@ -22,7 +22,7 @@ struct Kontext;
 
 // The editor for the main ID3v1 and ID3v2 fields of the current file. Fields
 // are written when the user moves to another file or closes the window with
-// its close box; "Editor schließen", Escape and "Song neu laden" discard them.
+// its close box or Escape; "Editor schließen" and "Song neu laden" discard them.
 // The window shows and collects the fields; clsEditorDatei reads and writes the file.
 class frmEditorID3 : public QDialog {
     Q_OBJECT
@@ -89,7 +89,7 @@ class frmEditorID3 : public QDialog {
   protected:
     // The close box saves (Form_Unload).
     void closeEvent(QCloseEvent* ereignis) override;
-    // Escape and "Editor schließen": close without saving.
+    // Escape leaves as the close box does.
     void reject() override;
     bool eventFilter(QObject* objekt, QEvent* ereignis) override;
 
@@ -110,6 +110,8 @@ class frmEditorID3 : public QDialog {
     bool setztSelbst_ = false;
     // Set while a load or save runs, so that a close request waits for it.
     int beschaeftigt_ = 0;
+    // True from the start of closing on: reject() then ends the dialog.
+    bool schliesst_ = false;
 };
 
 // Opens the editor on the current file, modally over `eltern`.

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 
 #include "app/frmVellinor.h"
 #include "common/Helfer.h"
@@ -28,7 +29,7 @@ QString Lied(const TestKontext& t, const QString& name, const QString& titel) {
 
 }  // namespace
 
-TEST(EditorFenster, OpensOnTheSelectedFileAndSavesWhatWasEdited) {
+TEST(EditorFenster, OpensOnTheSelectedFileAndEscapeSavesWhatWasEdited) {
     TestKontext t;
     t.ctx.AudioGenie = std::make_shared<clsAudioGenie>();
     Ini_schreiben(t.ctx, QStringLiteral("EditorID3"), QStringLiteral("WarnungenAus"),
@@ -42,6 +43,7 @@ TEST(EditorFenster, OpensOnTheSelectedFileAndSavesWhatWasEdited) {
     const QString b = Lied(t, QStringLiteral("b.mp3"), QStringLiteral("Zweites"));
     f.lstDateien->addItems({a, b});
     QString titelImFenster, ansichtNachWechsel, nachRueckweg;
+    bool geschlossen = false;
     t.umgebung.ModalSkripte.push_back([&](QDialog& d) {
         auto& e = static_cast<frmEditorID3&>(d);
         titelImFenster = e.windowTitle();
@@ -51,7 +53,10 @@ TEST(EditorFenster, OpensOnTheSelectedFileAndSavesWhatWasEdited) {
         e.txtID3v2[1]->setText(QStringLiteral("Zweites, bearbeitet"));
         e.cmdVorheriger->click();
         nachRueckweg = e.txtID3v2[1]->text();
-        e.close();
+        // Escape leaves as the close box does, saving first.
+        e.show();
+        QTest::keyClick(e.txtID3v2[1], Qt::Key_Escape);
+        geschlossen = !e.isVisible();
         return 0;
     });
     f.cmdTagEditor->click();
@@ -61,6 +66,7 @@ TEST(EditorFenster, OpensOnTheSelectedFileAndSavesWhatWasEdited) {
     EXPECT_EQ(titelImFenster, QStringLiteral("Editor für ID3 Tags: a.mp3"));
     EXPECT_EQ(ansichtNachWechsel, QStringLiteral("Band - Zweites"));
     EXPECT_EQ(nachRueckweg, QStringLiteral("Erstes, bearbeitet"));
+    EXPECT_TRUE(geschlossen);
     // Closing saved the file; the track view shows what it holds now.
     EXPECT_EQ(f.lblArtistTitel->text(), QStringLiteral("Band - Erstes, bearbeitet"));
     clsAudioGenie frisch;

@@ -231,9 +231,9 @@ TEST_F(EditorTest, CommentRules) {
     EXPECT_EQ(k[0].text, QString());
 }
 
-TEST_F(EditorTest, CloseBoxSavesCancelEscapeAndReloadDiscard) {
+TEST_F(EditorTest, CloseBoxAndEscapeSaveCancelAndReloadDiscard) {
     const QString p = Datei(QStringLiteral("a.mp3"), Beide());
-    const QByteArray vorher = Lesen(p);
+    QByteArray vorher = Lesen(p);
 
     auto f = Oeffnen();
     f->txtID3v2[1]->setText(QStringLiteral("verworfen"));
@@ -241,19 +241,23 @@ TEST_F(EditorTest, CloseBoxSavesCancelEscapeAndReloadDiscard) {
     EXPECT_EQ(Lesen(p), vorher);
     EXPECT_EQ(Protokoll(*f), QStringList{"a.mp3 geladen"});
 
-    // Escape is the same as "Editor schließen".
+    // Escape leaves as the close box does: the edit is saved.
     f = Oeffnen();
     f->show();
-    f->txtID3v2[1]->setText(QStringLiteral("verworfen"));
-    QTest::keyClick(f.get(), Qt::Key_Escape);
+    f->txtID3v2[1]->setFocus();
+    f->txtID3v2[1]->setText(QStringLiteral("mit Escape"));
+    QTest::keyClick(f->txtID3v2[1], Qt::Key_Escape);
     EXPECT_FALSE(f->isVisible());
-    EXPECT_EQ(Lesen(p), vorher);
+    EXPECT_EQ(Id3v2Lesen(Lesen(p)).text("TIT2"), QStringLiteral("mit Escape"));
+    EXPECT_EQ(Protokoll(*f).mid(1),
+              (QStringList{"  ID3V1 gespeichert", "  ID3V2 gespeichert", ""}));
+    vorher = Lesen(p);
 
     f = Oeffnen();
     f->txtID3v2[1]->setText(QStringLiteral("verworfen"));
     f->txtID3v1[1]->setText(QStringLiteral("auch"));
     f->cmdSchließen->click();
-    EXPECT_EQ(f->txtID3v2[1]->text(), QStringLiteral("Titel2"));
+    EXPECT_EQ(f->txtID3v2[1]->text(), QStringLiteral("mit Escape"));
     EXPECT_EQ(f->txtID3v1[1]->text(), QStringLiteral("Titel1"));
     EXPECT_EQ(Lesen(p), vorher);
     f->txtID3v2[0]->setText(QStringLiteral("Gespeichert"));
@@ -263,7 +267,7 @@ TEST_F(EditorTest, CloseBoxSavesCancelEscapeAndReloadDiscard) {
     clsAudioGenie frisch;
     frisch.AUDIOAnalyzeFile(p);
     EXPECT_EQ(frisch.ID3V2Artist(), QStringLiteral("Gespeichert"));
-    EXPECT_EQ(frisch.ID3V2Title(), QStringLiteral("Titel2"));
+    EXPECT_EQ(frisch.ID3V2Title(), QStringLiteral("mit Escape"));
     EXPECT_EQ(frisch.ID3V2Track(), QStringLiteral("7"));
     EXPECT_EQ(frisch.ID3V1Comment(), QStringLiteral("Kommentar1"));
 }
@@ -272,10 +276,13 @@ TEST_F(EditorTest, AFailedSaveLeavesTheFileAndSaysSo) {
     const QString p = Datei(QStringLiteral("a.mp3"), Beide());
     const QByteArray vorher = Lesen(p);
     auto f = Oeffnen();
+    f->show();
     QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     f->txtID3v2[1]->setText(QStringLiteral("geht nicht"));
     t.umgebung.Antworten = {vbNo, vbYes};
-    EXPECT_FALSE(f->close());  // the user stays, the edit is still there
+    // Escape asks as the close box does; the user stays, the edit is still there.
+    QTest::keyClick(f.get(), Qt::Key_Escape);
+    EXPECT_TRUE(f->isVisible());
     EXPECT_EQ(f->txtID3v2[1]->text(), QStringLiteral("geht nicht"));
     EXPECT_TRUE(f->close());
     EXPECT_EQ(Lesen(p), vorher);
