@@ -361,6 +361,17 @@ void frmEditorID3::Verbinden() {
             }
         });
     }
+    // Choosing the entry already shown counts too: the empty entry then means "no genre".
+    connect(cmbGenrev1, &QComboBox::currentIndexChanged, this, [this] {
+        if (!setztSelbst_) {
+            Genre_gewaehlt();
+        }
+    });
+    connect(cmbGenrev1, &QComboBox::activated, this, [this] { Genre_gewaehlt(); });
+}
+
+void frmEditorID3::Genre_gewaehlt() {
+    genreNummer_ = static_cast<short>(Genrenummer_aus_Eintrag(cmbGenrev1->currentText()));
 }
 
 void frmEditorID3::Form_Load() {
@@ -395,17 +406,22 @@ void frmEditorID3::Lade_Datei() {
     for (int i = 0; i < 5; ++i) {
         txtID3v1[i]->setText(f.v1[i]);
     }
-    cmbGenrev1->clear();
-    cmbGenrev1->addItem(QString());
-    const int c = gelesen.genreanzahl;
-    for (int i = 0; i < c; ++i) {
-        cmbGenrev1->addItem(Genreeintrag(i, GenreTabelle[i]));
+    {
+        Setzen s(setztSelbst_);
+        cmbGenrev1->clear();
+        cmbGenrev1->addItem(QString());
+        const int c = gelesen.genreanzahl;
+        for (int i = 0; i < c; ++i) {
+            cmbGenrev1->addItem(Genreeintrag(i, GenreTabelle[i]));
+        }
+        if (f.genre > c) {
+            cmbGenrev1->setCurrentIndex(0);
+        } else {
+            SelectComboEintrag(cmbGenrev1,
+                               QStringLiteral("%1").arg(f.genre, 2, 10, QLatin1Char('0')));
+        }
     }
-    if (f.genre > c) {
-        cmbGenrev1->setCurrentIndex(0);
-    } else {
-        SelectComboEintrag(cmbGenrev1, QStringLiteral("%1").arg(f.genre, 2, 10, QLatin1Char('0')));
-    }
+    genreNummer_ = f.genre;
     for (int i = 0; i < 7; ++i) {
         txtID3v2[i]->setText(f.v2[i]);
     }
@@ -444,7 +460,7 @@ Editorfelder frmEditorID3::Felder() const {
     for (int i = 0; i < 5; ++i) {
         f.v1[i] = txtID3v1[i]->text();
     }
-    f.genre = static_cast<short>(Genrenummer_aus_Eintrag(cmbGenrev1->currentText()));
+    f.genre = genreNummer_;
     return f;
 }
 
@@ -579,6 +595,7 @@ void frmEditorID3::Loesche_Felder(int version) {
             f->clear();
         }
         cmbGenrev1->setCurrentIndex(0);
+        genreNummer_ = 255;
     } else {
         for (QLineEdit* f : txtID3v2) {
             f->clear();

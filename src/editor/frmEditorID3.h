@@ -102,6 +102,8 @@ class frmEditorID3 : public QDialog {
     bool Fragen(const QString& text, int stil);
     Editorfelder Felder() const;
     void Felder_freigeben(bool frei);
+    // The user (or a copy or clear) chose the genre entry now selected.
+    void Genre_gewaehlt();
     bool Taste(QLineEdit* feld, int version, int zeile, QKeyEvent* taste);
     bool Jahr_einfuegen_erlaubt(QLineEdit* feld) const;
 
@@ -112,6 +114,9 @@ class frmEditorID3 : public QDialog {
     int beschaeftigt_ = 0;
     // True from the start of closing on: reject() then ends the dialog.
     bool schliesst_ = false;
+    // The ID3v1 genre number to write. The file's own number is kept until an
+    // entry is chosen, also one that the list cannot show (126 and up).
+    short genreNummer_ = 255;
 };
 
 // Opens the editor on the current file, modally over `eltern`.

@@ -165,7 +165,7 @@ TEST_F(EditorTest, GenreNumbersRoundTrip) {
     f->close();
     EXPECT_EQ(Id3v1Lesen(Lesen(b))->genre, 255);
 
-    // A library that knows 80 names: genre 100 cannot be shown and is written as "none".
+    // A library that knows 80 names: genre 100 cannot be shown, and the file keeps it.
     liste.setCurrentRow(2);
     frmEditorID3 klein(t.ctx);
     klein.Datei.BibliotheksGenres = [] { return short(80); };
@@ -174,10 +174,10 @@ TEST_F(EditorTest, GenreNumbersRoundTrip) {
     EXPECT_EQ(klein.cmbGenrev1->itemText(80), QStringLiteral("Hard Rock (79)"));
     EXPECT_EQ(klein.cmbGenrev1->currentIndex(), 0);
     klein.close();
-    EXPECT_EQ(Id3v1Lesen(Lesen(c))->genre, 255);
+    EXPECT_EQ(Id3v1Lesen(Lesen(c))->genre, 100);
     clsAudioGenie frisch;
     frisch.AUDIOAnalyzeFile(c);
-    EXPECT_EQ(frisch.ID3V1GenreID(), 255);
+    EXPECT_EQ(frisch.ID3V1GenreID(), 100);
     EXPECT_EQ(frisch.ID3V1Title(), QStringLiteral("Titel1"));
 
     // More names than the table has: the list stops at 125.
@@ -186,6 +186,103 @@ TEST_F(EditorTest, GenreNumbersRoundTrip) {
     gross.Form_Load();
     EXPECT_EQ(gross.cmbGenrev1->count(), 127);
     gross.cmdCancel->click();
+}
+
+TEST_F(EditorTest, AGenreTheListCannotShowIsKeptInEveryMode) {
+    struct Fall {
+        const char* modus;
+        int antwort;  // to "Trotzdem löschen?"; 0: not asked
+        bool v1Bleibt;
+    };
+    const Fall faelle[] = {{"optV2uV1WennNichtLeer", 0, true},
+                           {"optImmerBeides", 0, true},
+                           {"optNurV2", vbNo, true},
+                           {"optNurV2", vbYes, false}};
+    int n = 0;
+    for (const auto& fall : faelle) {
+        // A file with both tags, edited in ID3v2, and one with only an ID3v1 tag,
+        // which must not get an (empty) ID3v2 tag from the save.
+        for (const bool mitV2 : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("%1 antwort=%2 v2=%3")
+                             .arg(fall.modus)
+                             .arg(fall.antwort)
+                             .arg(mitV2)
+                             .toStdString());
+            liste.clear();
+            t.umgebung.Nachrichten.clear();
+            Mp3Bauer bauer = Beide(150);
+            if (!mitV2) {
+                bauer = Mp3Bauer();
+                bauer.audioCbr128(8).id3v1(V1(QStringLiteral("Titel1"),
+                                              QStringLiteral("Interpret1"), QString(), QString(),
+                                              QString(), 150));
+            }
+            const QString p = Datei(QStringLiteral("g%1.mp3").arg(n++), bauer);
+            Modus(QString::fromLatin1(fall.modus));
+            if (fall.antwort) {
+                t.umgebung.Antworten.push_back(fall.antwort);
+            }
+            auto f = Oeffnen();
+            EXPECT_EQ(f->cmbGenrev1->currentIndex(), 0);
+            if (mitV2) {
+                f->txtID3v2[1]->setText(QStringLiteral("Neuer Titel"));
+            }
+            ASSERT_TRUE(f->close());
+            EXPECT_EQ(t.umgebung.Nachrichten.size(), fall.antwort ? 1u : 0u);
+
+            const QByteArray datei = Lesen(p);
+            EXPECT_EQ(Mp3Pruefer::Audiobereich(datei), bauer.audio());
+            const auto v1 = Id3v1Lesen(datei);
+            ASSERT_EQ(v1.has_value(), fall.v1Bleibt);
+            if (v1) {
+                EXPECT_EQ(v1->genre, 150);
+                EXPECT_EQ(v1->titel, QStringLiteral("Titel1"));
+            }
+            clsAudioGenie frisch;
+            frisch.AUDIOAnalyzeFile(p);
+            if (mitV2) {
+                EXPECT_EQ(Id3v2Lesen(datei).text("TIT2"), QStringLiteral("Neuer Titel"));
+            } else {
+                EXPECT_FALSE(Id3v2Lesen(datei).vorhanden);
+                EXPECT_EQ(frisch.ID3V2Exists(), 0);
+                // Readers still find the title in the ID3v1 tag.
+                EXPECT_EQ(frisch.AUDIOTitle(),
+                          fall.v1Bleibt ? QStringLiteral("Titel1") : QString());
+            }
+        }
+    }
+}
+
+TEST_F(EditorTest, AKeptGenreCountsAsDataUntilAnotherEntryIsChosen) {
+    Modus(QStringLiteral("optV2uV1WennNichtLeer"));
+    Mp3Bauer nurGenre = NurV2();
+    nurGenre.id3v1(V1(QString(), QString(), QString(), QString(), QString(), 150));
+    const QString a = Datei(QStringLiteral("a.mp3"), nurGenre);
+    const QString b = Datei(QStringLiteral("b.mp3"), Beide(150));
+    const QString c = Datei(QStringLiteral("c.mp3"), Beide(150));
+
+    Oeffnen(0)->close();
+    ASSERT_TRUE(Id3v1Lesen(Lesen(a)).has_value());
+    EXPECT_EQ(Id3v1Lesen(Lesen(a))->genre, 150);
+    // Choosing the empty entry that is shown means "no genre": nothing is left of ID3v1.
+    auto f = Oeffnen(0);
+    emit f->cmbGenrev1->activated(0);
+    f->close();
+    EXPECT_FALSE(Id3v1Lesen(Lesen(a)).has_value());
+
+    f = Oeffnen(1);
+    f->cmbGenrev1->setCurrentIndex(f->cmbGenrev1->findText(QStringLiteral("Rock (17)")));
+    f->close();
+    EXPECT_EQ(Id3v1Lesen(Lesen(b))->genre, 17);
+
+    // Clearing the ID3v1 column clears the kept genre as well.
+    Modus(QStringLiteral("optImmerBeides"), true);
+    f = Oeffnen(2);
+    f->cmdDelV1->click();
+    f->close();
+    ASSERT_TRUE(Id3v1Lesen(Lesen(c)).has_value());
+    EXPECT_EQ(Id3v1Lesen(Lesen(c))->genre, 255);
+    EXPECT_EQ(Id3v1Lesen(Lesen(c))->titel, QString());
 }
 
 TEST_F(EditorTest, CommentRules) {
