@@ -112,7 +112,6 @@ Speicherbericht clsEditorDatei::Speichern(const Editorfelder& felder, Speichermo
 
     const std::shared_ptr<clsAudioGenie> halter = ctx_.AudioGenie;
     clsAudioGenie& ag = *halter;
-    bool v2Gespeichert = false;
     try {
         if (v1Schreiben) {
             ag.ID3V1Artist(felder.v1[0]);
@@ -147,21 +146,30 @@ Speicherbericht clsEditorDatei::Speichern(const Editorfelder& felder, Speichermo
         ag.ID3V2Track(felder.v2[6]);
         // ID3v2 first: if it cannot be written, the ID3v1 tag has not been removed either.
         ag.ID3V2SaveChanges();
-        v2Gespeichert = true;
+    } catch (...) {
+        letzterFehler_ = Fehler_erfassen(std::current_exception()).beschreibung;
+        letzterStand_ = b.stand = Speicherstand::NichtGespeichert;
+        b.zeilen =
+            QStringList{QStringLiteral("  Fehler beim Speichern: ") + letzterFehler_, QString()};
+        return b;
+    }
+    try {
         if (!v1Schreiben) {
             ag.ID3V1RemoveTag();
         }
         ag.ID3V1SaveChanges();
     } catch (...) {
         letzterFehler_ = Fehler_erfassen(std::current_exception()).beschreibung;
-        b.stand = Speicherstand::NichtGespeichert;
-        if (v2Gespeichert) {
-            b.zeilen << QStringLiteral("  ID3V2 gespeichert");
-        }
-        b.zeilen << QStringLiteral("  Fehler beim Speichern: ") + letzterFehler_ << QString();
+        letzterStand_ = b.stand = Speicherstand::NurID3v2;
+        b.zeilen = QStringList{(v1Schreiben ? QStringLiteral("  ID3V2 gespeichert, ID3V1 nicht "
+                                                             "gespeichert: ")
+                                            : QStringLiteral("  ID3V2 gespeichert, ID3V1 nicht "
+                                                             "gelöscht: ")) +
+                                   letzterFehler_,
+                               QString()};
         return b;
     }
-    b.stand = Speicherstand::Gespeichert;
+    letzterStand_ = b.stand = Speicherstand::Gespeichert;
     b.zeilen = QStringList{
         v1Schreiben ? QStringLiteral("  ID3V1 gespeichert") : QStringLiteral("  ID3V1 gelöscht"),
         QStringLiteral("  ID3V2 gespeichert"), QString()};
@@ -169,12 +177,18 @@ Speicherbericht clsEditorDatei::Speichern(const Editorfelder& felder, Speichermo
 }
 
 bool clsEditorDatei::Trotz_Fehler_fortfahren() {
-    return ZeitMsgBox(ctx_,
-                      QStringLiteral("Die Änderungen an ") + Dateiname(ctx_.AktuelleDatei) +
-                          QStringLiteral(" konnten nicht gespeichert werden: ") + letzterFehler_ +
-                          QStringLiteral("\r\nTrotzdem fortfahren? Die Änderungen gehen dabei "
-                                         "verloren."),
-                      vbYesNo + vbExclamation + vbDefaultButton2, QString()) == vbYes;
+    const QString name = Dateiname(ctx_.AktuelleDatei);
+    const QString text =
+        letzterStand_ == Speicherstand::NurID3v2
+            ? QStringLiteral("Von ") + name +
+                  QStringLiteral(" wurde nur ID3v2 gespeichert, ID3v1 nicht: ") + letzterFehler_ +
+                  QStringLiteral(
+                      "\r\nTrotzdem fortfahren? Die Änderungen an ID3v1 gehen dabei "
+                      "verloren.")
+            : QStringLiteral("Die Änderungen an ") + name +
+                  QStringLiteral(" konnten nicht gespeichert werden: ") + letzterFehler_ +
+                  QStringLiteral("\r\nTrotzdem fortfahren? Die Änderungen gehen dabei verloren.");
+    return ZeitMsgBox(ctx_, text, vbYesNo + vbExclamation + vbDefaultButton2, QString()) == vbYes;
 }
 
 bool clsEditorDatei::Cover_zeigen() const {

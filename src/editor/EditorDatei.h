@@ -35,7 +35,9 @@ struct Ladebericht {
 // How far a save got.
 enum class Speicherstand {
     Gespeichert,
-    // The save failed; the ID3v2 tag may have been written before that.
+    // The ID3v2 tag is in the file, the ID3v1 step (write or removal) failed.
+    NurID3v2,
+    // Nothing reached the file.
     NichtGespeichert,
 };
 
@@ -74,6 +76,7 @@ class clsEditorDatei {
   private:
     Kontext& ctx_;
     bool geladen_ = false;
+    Speicherstand letzterStand_ = Speicherstand::Gespeichert;
     QString letzterFehler_;
 };
 

@@ -33,8 +33,9 @@ class frmEditorID3 : public QDialog {
     void Form_Load();
     // Fills the window from the current file.
     void Lade_Datei();
-    // Writes the fields to the current file. False when the file could not be
-    // written; it is then unchanged and the editor's protocol says why.
+    // Writes the fields to the current file. False when the save did not finish:
+    // nothing reached the file, or only the ID3v2 tag did (the ID3v1 step failed);
+    // the editor's protocol says which, and why.
     bool Speichere_Datei();
     void Load_Settings();
     void Save_Settings();

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -8,6 +9,12 @@
 #include "EditorHilfe.h"
 #include "common/modMsgB.h"
 #include "editor/Editorregeln.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 using Mp3Pruefer::Id3v1Lesen;
 using Mp3Pruefer::Id3v2Lesen;
@@ -283,6 +290,72 @@ TEST_F(EditorTest, AKeptGenreCountsAsDataUntilAnotherEntryIsChosen) {
     ASSERT_TRUE(Id3v1Lesen(Lesen(c)).has_value());
     EXPECT_EQ(Id3v1Lesen(Lesen(c))->genre, 255);
     EXPECT_EQ(Id3v1Lesen(Lesen(c))->titel, QString());
+}
+
+#ifdef Q_OS_UNIX
+// While it lives, no file of this process grows beyond `bytes`, as on a full disk.
+class Groessengrenze {
+  public:
+    explicit Groessengrenze(qint64 bytes) {
+        getrlimit(RLIMIT_FSIZE, &alt_);
+        rlimit neu = alt_;
+        neu.rlim_cur = rlim_t(bytes);
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &neu);
+    }
+    ~Groessengrenze() {
+        setrlimit(RLIMIT_FSIZE, &alt_);
+        std::signal(SIGXFSZ, signal_);
+    }
+    Groessengrenze(const Groessengrenze&) = delete;
+    Groessengrenze& operator=(const Groessengrenze&) = delete;
+
+  private:
+    rlimit alt_{};
+    void (*signal_)(int) = nullptr;
+};
+#endif
+
+TEST_F(EditorTest, AHalfDoneSaveSaysThatOnlyId3v2WasSaved) {
+#ifndef Q_OS_UNIX
+    GTEST_SKIP() << "needs a limit on file sizes";
+#else
+    // The new ID3v2 title fits into the tag's room; the new ID3v1 tag needs 128 more bytes.
+    Mp3Bauer bauer = NurV2();
+    bauer.auffuellen(512);
+    const QString p = Datei(QStringLiteral("a.mp3"), bauer);
+    auto f = Oeffnen();
+    f->txtID3v2[1]->setText(QStringLiteral("Neu"));
+    f->txtID3v1[1]->setText(QStringLiteral("Titel eins"));
+    t.umgebung.Antworten = {vbNo};
+    bool geschlossen = true;
+    {
+        Groessengrenze voll(QFileInfo(p).size());
+        geschlossen = f->close();
+    }
+    EXPECT_FALSE(geschlossen);
+    const QByteArray datei = Lesen(p);
+    EXPECT_EQ(Id3v2Lesen(datei).text("TIT2"), QStringLiteral("Neu"));
+    EXPECT_FALSE(Id3v1Lesen(datei).has_value());
+    EXPECT_EQ(Mp3Pruefer::Audiobereich(datei), bauer.audio());
+    QStringList zeilen = Protokoll(*f);
+    ASSERT_EQ(zeilen.size(), 3);
+    EXPECT_TRUE(
+        zeilen[1].startsWith(QStringLiteral("  ID3V2 gespeichert, ID3V1 nicht gespeichert: ")));
+    EXPECT_EQ(zeilen[2], QString());
+    ASSERT_EQ(t.umgebung.Nachrichten.size(), 1u);
+    const QString frage = t.umgebung.Nachrichten[0].text;
+    EXPECT_TRUE(
+        frage.startsWith(QStringLiteral("Von a.mp3 wurde nur ID3v2 gespeichert, ID3v1 nicht: ")));
+    EXPECT_TRUE(frage.endsWith(
+        QStringLiteral("\r\nTrotzdem fortfahren? Die Änderungen an ID3v1 gehen dabei verloren.")));
+
+    // With room again, the next close saves the rest.
+    EXPECT_TRUE(f->close());
+    EXPECT_EQ(Id3v1Lesen(Lesen(p))->titel, QStringLiteral("Titel eins"));
+    EXPECT_EQ(Protokoll(*f).mid(3),
+              (QStringList{"  ID3V1 gespeichert", "  ID3V2 gespeichert", ""}));
+#endif
 }
 
 TEST_F(EditorTest, CommentRules) {
