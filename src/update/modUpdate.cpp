@@ -66,6 +66,12 @@ void Verweigern(Kontext& ctx, const QString& grund) {
     Protokoll_schreiben(ctx, QStringLiteral("Update abgebrochen: ") + grund);
 }
 
+// An answer that arrived whole, without an error status and within the size.
+bool Antwort_vollstaendig(const Url_Ergebnis& antwort, qsizetype hoechstBytes) {
+    return antwort.Vollstaendig && antwort.Status > 0 && antwort.Status < 400 &&
+           antwort.Daten.size() <= hoechstBytes;
+}
+
 }  // namespace
 
 QString Platzhalter_ersetzen(const QString& text, const Platzhalterwerte& werte) {
@@ -189,14 +195,19 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
     const QString ordner = Update_Ordner(ctx);
     const QChar trenner = Pfadtrenner();
 
-    const QByteArray index = Url_lesen(ordner + QStringLiteral("version.txt"));
-    if (index.isEmpty()) {
+    // An error page, a cut-short answer or a portal's page is no version file:
+    // read as one, its missing version would be offered as new at every start.
+    const Url_Ergebnis index = Url_laden(ordner + QStringLiteral("version.txt"));
+    if (!Antwort_vollstaendig(index, Versionsindex_hoechstBytes) ||
+        Ini_wert_aus_text(index.Daten, QStringLiteral("Current"), QStringLiteral("Version"))
+            .value_or(QString())
+            .isEmpty()) {
         Protokoll_schreiben(
             ctx, QStringLiteral("Automatisches Update-Prüfung nicht möglich (Kein Internet?!)"));
         return Updateergebnis::KeinInternet;
     }
     const QString versionsdatei = Pfad_verbinden(ctx.Programmordner, QStringLiteral("version.txt"));
-    Textdatei_schreiben(versionsdatei, index);
+    Textdatei_schreiben(versionsdatei, index.Daten);
     const QString v = Ini_lesen(ctx, QStringLiteral("Current"), QStringLiteral("Version"),
                                 QString(), versionsdatei);
 

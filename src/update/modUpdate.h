@@ -68,11 +68,15 @@ enum class Updateergebnis {
     Gestartet,     // the script runs and the program was asked to end
 };
 
+// The largest version index taken: "[Current]" and "Version=" need a few bytes.
+inline constexpr qsizetype Versionsindex_hoechstBytes = 64 * 1024;
+
 // The update folder on the web site: base + "/files/", + "test/" in detail mode.
 QString Update_Ordner(Kontext& ctx);
 
 // The update check at start-up with the self-update: compares the published
-// version with ours, asks, downloads the files into "Download", writes the
-// script, starts it and ends the program. Errors while saving files and
+// version with ours (a version index answered with an error status, cut short,
+// too large or without "[Current]" "Version=" counts as no connection), asks, downloads the files
+// into "Download", writes the script, starts it and ends the program. Errors while saving files and
 // values that do not convert are raised to the caller.
 Updateergebnis Update_ausfuehren(Kontext& ctx);

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <functional>
+#include <iterator>
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
@@ -232,15 +234,52 @@ TEST_F(UpdateTest, AnOlderVersionIsOfferedAndCancelKeepsBothVersionFiles) {
     EXPECT_EQ(server.Anzahl("/neu.txt"), 0);
     EXPECT_FALSE(QFile::exists(t.Pfad(QStringLiteral("Download"))));
     EXPECT_TRUE(Protokoll().isEmpty());
+}
 
-    // An error page has no version: it counts as new, the question follows,
-    // and without "AnzahlDateien" the update ends after it.
-    TestKontext t2;
-    Ini_schreiben(t2.ctx, QStringLiteral("Server"), QStringLiteral("Web"),
-                  server.Adresse("/fehlt"));
-    EXPECT_EQ(Update_ausfuehren(t2.ctx), Updateergebnis::KeineDateien);
-    ASSERT_EQ(t2.umgebung.Nachrichten.size(), 1u);
-    EXPECT_EQ(t2.umgebung.Nachrichten[0].text, kFrage);
+TEST_F(UpdateTest, AVersionIndexThatIsNoVersionFileCountsAsNoConnection) {
+    const Internetgrenzen alt = Internetgrenzen_lesen();
+    Internetgrenzen kurz = alt;
+    kurz.StillstandSekunden = 1;
+    Internetgrenzen_setzen(kurz);
+    const QByteArray gut = "[Current]\r\nVersion=9.9.9\r\n";
+    struct Fall {
+        const char* was;
+        std::function<void(const std::string&)> anbieten;
+    };
+    const Fall faelle[] = {
+        {"404 mit Versionszeile",
+         [&](const std::string& p) { server.Antworten(p, gut, "text/plain", 404); }},
+        {"500",
+         [&](const std::string& p) { server.Antworten(p, "<h1>Wartung</h1>", "text/html", 500); }},
+        {"Portalseite",
+         [&](const std::string& p) { server.Antworten(p, "<html>Anmelden</html>"); }},
+        {"leere Version",
+         [&](const std::string& p) { server.Antworten(p, "[Current]\r\nVersion=\r\n"); }},
+        {"Version in anderem Abschnitt",
+         [&](const std::string& p) { server.Antworten(p, "[Alt]\r\nVersion=9.9.9\r\n"); }},
+        {"abgebrochen", [&](const std::string& p) { server.Stocken(p, gut, 4096); }},
+        {"zu gross",
+         [&](const std::string& p) {
+             server.Antworten(p, gut + QByteArray(Versionsindex_hoechstBytes, ';'), "text/plain");
+         }},
+    };
+    for (const Fall& f : faelle) {
+        TestKontext k;
+        QListWidget liste;
+        k.ctx.lstProtokoll = &liste;
+        Ini_schreiben(k.ctx, QStringLiteral("Server"), QStringLiteral("Web"), server.Adresse());
+        f.anbieten("/files/version.txt");
+        server.Antworten("/files/version9.9.9.txt", "[9.9.9]\r\nAnzahlDateien=0\r\n");
+        EXPECT_EQ(Update_ausfuehren(k.ctx), Updateergebnis::KeinInternet) << f.was;
+        ASSERT_EQ(liste.count(), 1) << f.was;
+        EXPECT_EQ(liste.item(0)->text(), kKeinInternet) << f.was;
+        EXPECT_TRUE(k.umgebung.Nachrichten.empty()) << f.was;
+        EXPECT_FALSE(QFile::exists(k.Pfad(QStringLiteral("version.txt")))) << f.was;
+    }
+    // No description was asked for: an empty version would have named "version.txt" again.
+    EXPECT_EQ(server.Anzahl("/files/version9.9.9.txt"), 0);
+    EXPECT_EQ(server.Anzahl("/files/version.txt"), int(std::size(faelle)));
+    Internetgrenzen_setzen(alt);
 }
 
 TEST_F(UpdateTest, FileCountZeroOrNotANumber) {
