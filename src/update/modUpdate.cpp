@@ -1,9 +1,12 @@
 #include "update/modUpdate.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <cmath>
+#include <limits>
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
@@ -66,8 +69,13 @@ void Verweigern(Kontext& ctx, const QString& grund) {
     Protokoll_schreiben(ctx, QStringLiteral("Update abgebrochen: ") + grund);
 }
 
+bool Ist_https(const QString& adresse) {
+    return adresse.trimmed().startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+}
+
 // An answer that arrived whole, without an error status and within the size.
-bool Antwort_vollstaendig(const Url_Ergebnis& antwort, qsizetype hoechstBytes) {
+bool Antwort_vollstaendig(const Url_Ergebnis& antwort,
+                          qsizetype hoechstBytes = std::numeric_limits<qsizetype>::max()) {
     return antwort.Vollstaendig && antwort.Status > 0 && antwort.Status < 400 &&
            antwort.Daten.size() <= hoechstBytes;
 }
@@ -174,6 +182,15 @@ bool Skripttauglich(const QString& text, bool posix) {
     return true;
 }
 
+std::optional<QByteArray> Sha256_lesen(const QString& text) {
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+    const QString t = text.trimmed();
+    if (!hex.match(t).hasMatch()) {
+        return std::nullopt;
+    }
+    return QByteArray::fromHex(t.toLatin1());
+}
+
 bool Dateiname_tauglich(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
         return false;
@@ -226,7 +243,20 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
 
     const QString beschreibung = QStringLiteral("version") + v + QStringLiteral(".txt");
     const QString beschreibungsdatei = Pfad_verbinden(ctx.Programmordner, beschreibung);
-    Textdatei_schreiben(beschreibungsdatei, Url_lesen(ordner + beschreibung));
+    const Url_Ergebnis beschreibungstext = Url_laden(ordner + beschreibung);
+    if (beschreibungstext.Daten.size() > Beschreibung_hoechstBytes) {
+        Verweigern(ctx, QStringLiteral("die Versionsbeschreibung ist zu groß (") + ordner +
+                            beschreibung + QStringLiteral(")"));
+        return Updateergebnis::Verweigert;
+    }
+    // Without its description, every question would be about an update that is not there.
+    if (!Antwort_vollstaendig(beschreibungstext, Beschreibung_hoechstBytes)) {
+        Verweigern(ctx, QStringLiteral("die Versionsbeschreibung konnte nicht vollständig geladen "
+                                       "werden (") +
+                            ordner + beschreibung + QStringLiteral(")"));
+        return Updateergebnis::Verweigert;
+    }
+    Textdatei_schreiben(beschreibungsdatei, beschreibungstext.Daten);
     const auto lesen = [&](const QString& schluessel, const QString& standard = QString()) {
         return Ini_lesen(ctx, v, schluessel, standard, beschreibungsdatei);
     };
@@ -253,6 +283,12 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
     }
     Protokoll_schreiben(ctx, QStringLiteral("Update verfügbar, wird geladen"));
     QCoreApplication::processEvents();
+    if (anzahl > Update_hoechstDateien) {
+        Verweigern(ctx, QStringLiteral("zu viele Dateien in AnzahlDateien (%1, höchstens %2)")
+                            .arg(anzahl)
+                            .arg(Update_hoechstDateien));
+        return Updateergebnis::Verweigert;
+    }
 
     Updateplan plan;
     plan.Detail = ctx.DetailProtokoll;
@@ -267,16 +303,29 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
                        "der Programmordner enthält Zeichen, die das Update-Skript nicht verträgt"));
         return Updateergebnis::Verweigert;
     }
+    // Over https, a plain address would let anyone on the way hand us the
+    // program that the script then puts in place and starts.
+    const bool nurHttps = Ist_https(Web_Adresse(ctx));
 
+    // Everything the description asks for is checked before the first download.
+    struct Eintrag {
+        QString Schluessel;  // "Datei" + i
+        QString Quelle;
+        QByteArray Sha256;  // empty: none given
+        Updatedatei Datei;
+    };
+    QList<Eintrag> eintraege;
     for (int i = 1; i <= anzahl; ++i) {
-        const QString datei = QStringLiteral("Datei") + QString::number(i);
-        const QString quelle = lesen(datei + QStringLiteral("Quelle"));
-        if (quelle.isEmpty()) {
+        Eintrag e;
+        e.Schluessel = QStringLiteral("Datei") + QString::number(i);
+        const QString& datei = e.Schluessel;
+        e.Quelle = lesen(datei + QStringLiteral("Quelle"));
+        if (e.Quelle.isEmpty()) {
             continue;
         }
         QString name = lesen(datei + QStringLiteral("Zielname"));
         if (name.isEmpty()) {
-            name = quelle.mid(quelle.lastIndexOf(QLatin1Char('/')) + 1);
+            name = e.Quelle.mid(e.Quelle.lastIndexOf(QLatin1Char('/')) + 1);
         }
         name = UpdateVarChecker(ctx, name);
         const QString zielpfad = lesen(datei + QStringLiteral("Zielpfad"));
@@ -284,7 +333,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         if (!ziel.endsWith(trenner)) {
             ziel += trenner;
         }
-        const bool backup =
+        e.Datei.Backup =
             Wahrheitswert(lesen(datei + QStringLiteral("Backup"), Wahrheitswort(false)));
 
         if (!Dateiname_tauglich(name) || !Skripttauglich(name, kPosix)) {
@@ -297,34 +346,25 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
                                 QStringLiteral("Zielpfad"));
             return Updateergebnis::Verweigert;
         }
-
-        // An empty, cut-short or error answer must never replace a working file.
-        const Url_Ergebnis geladen = Url_laden(quelle);
-        if (geladen.Daten.isEmpty() || !geladen.Vollstaendig || geladen.Status >= 400) {
-            Verweigern(ctx, datei + QStringLiteral(" konnte nicht vollständig geladen werden (") +
-                                quelle + QStringLiteral(")"));
+        if (nurHttps && !Ist_https(e.Quelle)) {
+            Verweigern(ctx, datei + QStringLiteral("Quelle ist keine https-Adresse (") + e.Quelle +
+                                QStringLiteral(")"));
             return Updateergebnis::Verweigert;
         }
-
-        if (!Ist_Ordner(downloadordner) && !QDir().mkpath(downloadordner)) {
-            throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                                 Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                     QStringLiteral(" (") + downloadordner + QStringLiteral(")"));
+        const QString pruefsumme = lesen(datei + QStringLiteral("SHA256"));
+        if (!pruefsumme.isEmpty()) {
+            const std::optional<QByteArray> sha = Sha256_lesen(pruefsumme);
+            if (!sha) {
+                Verweigern(ctx, QStringLiteral("unzulässige Prüfsumme in ") + datei +
+                                    QStringLiteral("SHA256"));
+                return Updateergebnis::Verweigert;
+            }
+            e.Sha256 = *sha;
         }
-        Updatedatei d;
-        d.Name = name;
-        d.Ziel = ziel;
-        d.Download = Pfad_verbinden(downloadordner, name);
-        d.Backup = backup;
-        Textdatei_schreiben(d.Download, geladen.Daten);
-        d.ZielFehlt = !Ist_Ordner(ziel);
-#ifndef Q_OS_WIN
-        // A replaced file keeps its permissions, so a new program stays executable.
-        if (Datei_existiert(ziel + name)) {
-            QFile::setPermissions(d.Download, QFile::permissions(ziel + name));
-        }
-#endif
-        plan.Dateien.append(d);
+        e.Datei.Name = name;
+        e.Datei.Ziel = ziel;
+        e.Datei.Download = Pfad_verbinden(downloadordner, name);
+        eintraege.append(e);
     }
 
     const QString nachstart = lesen(QStringLiteral("NachUpdateStarten"));
@@ -338,16 +378,47 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
             return Updateergebnis::Verweigert;
         }
         plan.Nachstart = programm;
+    }
+
+    for (Eintrag& e : eintraege) {
+        // An empty, cut-short or error answer must never replace a working file.
+        const Url_Ergebnis geladen = Url_laden(e.Quelle);
+        if (geladen.Daten.isEmpty() || !Antwort_vollstaendig(geladen)) {
+            Verweigern(ctx, e.Schluessel +
+                                QStringLiteral(" konnte nicht vollständig geladen werden (") +
+                                e.Quelle + QStringLiteral(")"));
+            return Updateergebnis::Verweigert;
+        }
+        // Checked before it is saved: bytes that differ never reach the disk.
+        if (!e.Sha256.isEmpty() &&
+            QCryptographicHash::hash(geladen.Daten, QCryptographicHash::Sha256) != e.Sha256) {
+            Verweigern(ctx, e.Schluessel + QStringLiteral(" stimmt nicht mit ") + e.Schluessel +
+                                QStringLiteral("SHA256 überein (") + e.Quelle +
+                                QStringLiteral(")"));
+            return Updateergebnis::Verweigert;
+        }
+
+        if (!Ist_Ordner(downloadordner) && !QDir().mkpath(downloadordner)) {
+            throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
+                                 Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                     QStringLiteral(" (") + downloadordner + QStringLiteral(")"));
+        }
+        Updatedatei& d = e.Datei;
+        Textdatei_schreiben(d.Download, geladen.Daten);
+        d.ZielFehlt = !Ist_Ordner(d.Ziel);
 #ifndef Q_OS_WIN
+        // A replaced file keeps its permissions, so a new program stays executable.
+        if (Datei_existiert(d.Ziel + d.Name)) {
+            QFile::setPermissions(d.Download, QFile::permissions(d.Ziel + d.Name));
+        }
         // A program that arrives with the update must be executable to start.
-        for (const Updatedatei& d : plan.Dateien) {
-            if (d.Ziel + d.Name == programm) {
-                QFile::setPermissions(d.Download,
-                                      QFile::permissions(d.Download) | QFileDevice::ExeOwner |
-                                          QFileDevice::ExeGroup | QFileDevice::ExeOther);
-            }
+        if (d.Ziel + d.Name == plan.Nachstart) {
+            QFile::setPermissions(d.Download, QFile::permissions(d.Download) |
+                                                  QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                                                  QFileDevice::ExeOther);
         }
 #endif
+        plan.Dateien.append(d);
     }
 
 #ifdef Q_OS_WIN

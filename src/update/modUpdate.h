@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 struct Kontext;
 
@@ -53,6 +55,9 @@ QStringList Update_sh_zeilen(const Updateplan& plan);
 // characters (line breaks included), no quotes, none of % & | < > ^, and for
 // the shell script also none of $ ` \ ;.
 bool Skripttauglich(const QString& text, bool posix);
+// A SHA-256 written as 64 hex digits (either case, blanks around allowed) as
+// its 32 bytes; nothing for any other text.
+std::optional<QByteArray> Sha256_lesen(const QString& text);
 // A file name that stays inside its folder: not empty, not "." or "..", and
 // without "/" or "\".
 bool Dateiname_tauglich(const QString& name);
@@ -71,12 +76,23 @@ enum class Updateergebnis {
 // The largest version index taken: "[Current]" and "Version=" need a few bytes.
 inline constexpr qsizetype Versionsindex_hoechstBytes = 64 * 1024;
 
+// The largest version description taken: the most files with five keys of at
+// most 254 characters each need about 270 KB.
+inline constexpr qsizetype Beschreibung_hoechstBytes = 512 * 1024;
+// The most files one update may list.
+inline constexpr int Update_hoechstDateien = 200;
+
 // The update folder on the web site: base + "/files/", + "test/" in detail mode.
 QString Update_Ordner(Kontext& ctx);
 
 // The update check at start-up with the self-update: compares the published
-// version with ours (a version index answered with an error status, cut short,
-// too large or without "[Current]" "Version=" counts as no connection), asks, downloads the files
-// into "Download", writes the script, starts it and ends the program. Errors while saving files and
-// values that do not convert are raised to the caller.
+// version with ours, asks, downloads the files into "Download", writes the
+// script, starts it and ends the program. A version index answered with an
+// error status, cut short, too large or without "[Current]" "Version=" counts
+// as no connection. Refused with a protocol line, before anything is moved
+// or run: a description that is incomplete or too large, too
+// many files, a name or folder the script cannot carry, a plain http file
+// address under an https web site, a file whose SHA-256 ("Datei<i>SHA256")
+// differs. Errors while saving files and values that do not convert are
+// raised to the caller.
 Updateergebnis Update_ausfuehren(Kontext& ctx);
