@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "common/Helfer.h"
@@ -166,20 +167,41 @@ QStringList Update_sh_zeilen(const Updateplan& plan) {
     return z;
 }
 
-bool Skripttauglich(const QString& text, bool posix) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F) {
+Skriptkodierung Ortskodierung() {
+    return {[](const QString& text) { return text.toLocal8Bit(); },
+            [](const QByteArray& bytes) { return QString::fromLocal8Bit(bytes); }};
+}
+
+bool Skripttauglich(const QString& text, bool posix, const Skriptkodierung& kodierung) {
+    const QByteArray bytes = kodierung.Kodieren(text);
+    // A character the code page lacks comes out as "?" or as a look-alike
+    // (a full-width slash as "/"): the script would name another path.
+    if (kodierung.Dekodieren(bytes) != text) {
+        return false;
+    }
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
             return false;
         }
-        if (QStringLiteral("\"%&|<>^").contains(c)) {
+        if (std::strchr("\"%&|<>^?", c) != nullptr) {
             return false;
         }
-        if (posix && QStringLiteral("'$`\\;").contains(c)) {
+        if (posix && std::strchr("'$`\\;", c) != nullptr) {
             return false;
         }
     }
     return true;
+}
+
+QByteArray Skript_kodieren(const QStringList& zeilen, bool posix,
+                           const Skriptkodierung& kodierung) {
+    const QByteArray ende = posix ? QByteArray("\n") : QByteArray("\r\n");
+    QByteArray bytes;
+    for (const QString& zeile : zeilen) {
+        bytes += kodierung.Kodieren(zeile) + ende;
+    }
+    return bytes;
 }
 
 std::optional<QByteArray> Sha256_lesen(const QString& text) {
@@ -208,7 +230,7 @@ QString Update_Ordner(Kontext& ctx) {
     return ordner;
 }
 
-Updateergebnis Update_ausfuehren(Kontext& ctx) {
+Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung) {
     const QString ordner = Update_Ordner(ctx);
     const QChar trenner = Pfadtrenner();
 
@@ -235,7 +257,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         return Updateergebnis::Aktuell;
     }
     // The version names a file of ours: it must not lead out of the program folder.
-    if (!Skripttauglich(v, kPosix) || v.contains(QLatin1Char('/')) ||
+    if (!Skripttauglich(v, kPosix, kodierung) || v.contains(QLatin1Char('/')) ||
         v.contains(QLatin1Char('\\')) || v.contains(QLatin1Char(':'))) {
         Verweigern(ctx, QStringLiteral("unzulässige Versionsangabe vom Server"));
         return Updateergebnis::Verweigert;
@@ -296,8 +318,8 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
     plan.Beschreibungsdatei = beschreibungsdatei;
     const QString downloadordner = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Download"));
     // The local paths enter the script too.
-    if (!Skripttauglich(ctx.Programmordner, kPosix) ||
-        !Skripttauglich(beschreibungsdatei, kPosix)) {
+    if (!Skripttauglich(ctx.Programmordner, kPosix, kodierung) ||
+        !Skripttauglich(beschreibungsdatei, kPosix, kodierung)) {
         Verweigern(ctx,
                    QStringLiteral(
                        "der Programmordner enthält Zeichen, die das Update-Skript nicht verträgt"));
@@ -336,12 +358,12 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         e.Datei.Backup =
             Wahrheitswert(lesen(datei + QStringLiteral("Backup"), Wahrheitswort(false)));
 
-        if (!Dateiname_tauglich(name) || !Skripttauglich(name, kPosix)) {
+        if (!Dateiname_tauglich(name) || !Skripttauglich(name, kPosix, kodierung)) {
             Verweigern(ctx, QStringLiteral("unzulässiger Dateiname in ") + datei +
                                 QStringLiteral("Zielname"));
             return Updateergebnis::Verweigert;
         }
-        if (!Skripttauglich(ziel, kPosix)) {
+        if (!Skripttauglich(ziel, kPosix, kodierung)) {
             Verweigern(ctx, QStringLiteral("unzulässiges Zielverzeichnis in ") + datei +
                                 QStringLiteral("Zielpfad"));
             return Updateergebnis::Verweigert;
@@ -373,7 +395,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         if (!programm.contains(trenner)) {
             programm = Pfad_verbinden(ctx.Programmordner, programm);
         }
-        if (!Skripttauglich(programm, kPosix)) {
+        if (!Skripttauglich(programm, kPosix, kodierung)) {
             Verweigern(ctx, QStringLiteral("unzulässiges Programm in NachUpdateStarten"));
             return Updateergebnis::Verweigert;
         }
@@ -422,16 +444,15 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
     }
 
 #ifdef Q_OS_WIN
+    // Started as the shell's "open" would start it, hidden; the platform
+    // quotes the path so that a folder such as "C:\Program Files (x86)" works.
     const QString skript = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Update.bat"));
-    Textdatei_schreiben(
-        skript, Update_bat_zeilen(plan).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    const bool gestartet =
-        ctx.Oberflaeche != nullptr &&
-        ctx.Oberflaeche->Programm_starten(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), skript},
-                                          ctx.Programmordner, true);
+    Textdatei_schreiben(skript, Skript_kodieren(Update_bat_zeilen(plan), kPosix, kodierung));
+    const bool gestartet = ctx.Oberflaeche != nullptr &&
+                           ctx.Oberflaeche->Programm_starten(skript, {}, ctx.Programmordner, true);
 #else
     const QString skript = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Update.sh"));
-    Textdatei_schreiben(skript, Update_sh_zeilen(plan).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    Textdatei_schreiben(skript, Skript_kodieren(Update_sh_zeilen(plan), kPosix, kodierung));
     const bool gestartet = ctx.Oberflaeche != nullptr &&
                            ctx.Oberflaeche->Programm_starten(QStringLiteral("/bin/sh"), {skript},
                                                              ctx.Programmordner, true);

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 struct Kontext;
@@ -51,10 +52,26 @@ QStringList Update_bat_zeilen(const Updateplan& plan);
 // The same steps as a POSIX shell script (without line ends).
 QStringList Update_sh_zeilen(const Updateplan& plan);
 
-// A text is fit for a quoted argument of the script of this kind: no control
-// characters (line breaks included), no quotes, none of % & | < > ^, and for
-// the shell script also none of $ ` \ ;.
-bool Skripttauglich(const QString& text, bool posix);
+// How the script's text becomes the bytes of its file, and back.
+struct Skriptkodierung {
+    std::function<QByteArray(const QString&)> Kodieren;
+    std::function<QString(const QByteArray&)> Dekodieren;
+};
+// The locale's 8-bit encoding: the ANSI code page on Windows, which turns a
+// character it lacks into "?" or a look-alike; UTF-8 elsewhere.
+Skriptkodierung Ortskodierung();
+
+// A text is fit for a quoted argument of the script of this kind when its
+// bytes in the script's encoding read back as the same text and hold no
+// control characters (line breaks included), none of " % & | < > ^ ?, and for
+// the shell script also none of ' $ ` \ ;. Checked on the bytes, since those
+// are what the script's interpreter reads.
+bool Skripttauglich(const QString& text, bool posix,
+                    const Skriptkodierung& kodierung = Ortskodierung());
+// The script file's bytes: each line in the encoding, ending in CR LF for
+// the batch file and in LF for the shell script.
+QByteArray Skript_kodieren(const QStringList& zeilen, bool posix,
+                           const Skriptkodierung& kodierung = Ortskodierung());
 // A SHA-256 written as 64 hex digits (either case, blanks around allowed) as
 // its 32 bytes; nothing for any other text.
 std::optional<QByteArray> Sha256_lesen(const QString& text);
@@ -95,4 +112,5 @@ QString Update_Ordner(Kontext& ctx);
 // address under an https web site, a file whose SHA-256 ("Datei<i>SHA256")
 // differs. Errors while saving files and values that do not convert are
 // raised to the caller.
-Updateergebnis Update_ausfuehren(Kontext& ctx);
+// The script is checked and written in the given encoding.
+Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung = Ortskodierung());

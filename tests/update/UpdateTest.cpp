@@ -50,6 +50,26 @@ QString Sha256(const QByteArray& daten) {
     return QString::fromLatin1(QCryptographicHash::hash(daten, QCryptographicHash::Sha256).toHex());
 }
 
+// Like Windows' conversion to code page 1252: Latin-1 stays, full-width forms
+// become their ASCII look-alikes ("best fit"), anything else "?".
+Skriptkodierung Westeuropaeisch() {
+    return {[](const QString& text) {
+                QByteArray bytes;
+                for (const QChar c : text) {
+                    const char16_t u = c.unicode();
+                    if (u <= 0xFF) {
+                        bytes += char(u);
+                    } else if (u >= 0xFF01 && u <= 0xFF5E) {
+                        bytes += char(u - 0xFEE0);
+                    } else {
+                        bytes += '?';
+                    }
+                }
+                return bytes;
+            },
+            [](const QByteArray& bytes) { return QString::fromLatin1(bytes); }};
+}
+
 // A program folder pointed at a web site inside the test.
 class UpdateTest : public ::testing::Test {
   protected:
@@ -180,7 +200,7 @@ TEST(Updateskript, ShellLinesQuoteEveryPathAndKeepTheOrder) {
 
 TEST(Updateskript, TextsThatWouldBreakOutOfAQuotedArgumentAreRefused) {
     for (const char* boese :
-         {"a\"b", "a\nb", "a\rb", "50%", "a&b", "a|b", "a<b", "a>b", "a^b", "a\tb"}) {
+         {"a\"b", "a\nb", "a\rb", "50%", "a&b", "a|b", "a<b", "a>b", "a^b", "a\tb", "a?b"}) {
         EXPECT_FALSE(Skripttauglich(QString::fromLatin1(boese), false)) << boese;
         EXPECT_FALSE(Skripttauglich(QString::fromLatin1(boese), true)) << boese;
     }
@@ -195,6 +215,52 @@ TEST(Updateskript, TextsThatWouldBreakOutOfAQuotedArgumentAreRefused) {
     }
     EXPECT_TRUE(Dateiname_tauglich(QStringLiteral("vellinor..exe")));
     EXPECT_TRUE(Dateiname_tauglich(QStringLiteral("Neu 1.txt")));
+}
+
+TEST(Updateskript, TheCheckRunsOnTheBytesOfTheScriptsCodePage) {
+    const Skriptkodierung w = Westeuropaeisch();
+    // Each is harmless as text; in the code page it breaks out of its quotes
+    // or names another path.
+    for (const QString& boese :
+         {QStringLiteral("C:\\Vellinor\uFF02 \uFF06calc"), QStringLiteral("50\uFF05"),
+          QStringLiteral("a\uFF3Eb\uFF1Cc"), QStringLiteral("..\uFF0F..\uFF3Cboese.exe"),
+          QStringLiteral("C:\\\u0141\u00F3d\u017A\\"), QStringLiteral("C:\\\uFF36ellinor\\")}) {
+        EXPECT_FALSE(Skripttauglich(boese, false, w)) << boese.toStdString();
+#ifndef Q_OS_WIN
+        // UTF-8 keeps every one of them apart from the script's own characters.
+        EXPECT_TRUE(Skripttauglich(boese, false)) << boese.toStdString();
+#endif
+    }
+    EXPECT_FALSE(Skripttauglich(QStringLiteral("Was?.txt"), false, w));
+    EXPECT_TRUE(Skripttauglich(QStringLiteral("C:\\Programme (x86)\\Grüße\\"), false, w));
+
+    EXPECT_EQ(
+        Skript_kodieren(
+            {QStringLiteral("@ECHO Datei kopieren: Grüße.txt"), QStringLiteral("del x")}, false, w),
+        QByteArray("@ECHO Datei kopieren: Gr\xFC\xDF"
+                   "e.txt\r\ndel x\r\n"));
+    EXPECT_EQ(Skript_kodieren({QStringLiteral("a"), QStringLiteral("b")}, true, w),
+              QByteArray("a\nb\n"));
+}
+
+TEST_F(UpdateTest, TheUpdateChecksAndWritesItsScriptInTheSameCodePage) {
+    server.Antworten("/dl/x", "x");
+    const QByteArray kopf =
+        "[2.0.0]\r\nAnzahlDateien=2\r\nDatei1Quelle=" + server.Adresse("/dl/x").toUtf8() +
+        "\r\nDatei1Zielname=Grüße.txt\r\n";
+    Veroeffentlichen(QStringLiteral("2.0.0"),
+                     kopf + "Datei2Quelle=" + server.Adresse("/dl/x").toUtf8() +
+                         "\r\nDatei2Zielname=a\xEF\xBC\x82 b.txt\r\n");
+    EXPECT_EQ(Update_ausfuehren(t.ctx, Westeuropaeisch()), Updateergebnis::Verweigert);
+    EXPECT_EQ(Protokoll().last(),
+              QStringLiteral("Update abgebrochen: unzulässiger Dateiname in Datei2Zielname"));
+    EXPECT_EQ(server.Anzahl("/dl/x"), 0);
+
+    Veroeffentlichen(QStringLiteral("2.0.0"), kopf);
+    EXPECT_EQ(Update_ausfuehren(t.ctx, Westeuropaeisch()), Updateergebnis::Gestartet);
+    EXPECT_TRUE(Lesen(t.Pfad(QStringLiteral("Update.sh")))
+                    .contains("echo 'Datei kopieren: Gr\xFC\xDF"
+                              "e.txt'\n"));
 }
 
 TEST_F(UpdateTest, WithoutConnectionTheProtocolSaysSoAndNothingIsWritten) {
