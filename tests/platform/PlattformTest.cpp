@@ -25,8 +25,6 @@ QString Nach_s_schalter(const QString& befehl) {
 TEST(Stapeldatei, RunsFromAFolderWithBlanksAndParenthesesAndRefusesWhatCmdWouldExpand) {
     const QString skript = QStringLiteral("C:\\Program Files (x86)\\Vellinor\\Update.bat");
     const QString befehl = Stapeldatei_Argumente(skript);
-    EXPECT_EQ(befehl, QStringLiteral(
-                          "/d /v:off /s /c \"\"C:\\Program Files (x86)\\Vellinor\\Update.bat\"\""));
     // After cmd.exe has taken its pair, the path is still one quoted word.
     EXPECT_EQ(Nach_s_schalter(befehl), QLatin1Char('"') + skript + QLatin1Char('"'));
     EXPECT_EQ(Nach_s_schalter(Stapeldatei_Argumente(QStringLiteral("D:\\R&D (alt)\\a b.cmd"),
