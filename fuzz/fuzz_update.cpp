@@ -4,11 +4,25 @@
 #include <QDir>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "settings/modIni.h"
 #include "update/modUpdate.h"
 
 namespace {
+
+// Like Windows' conversion to code page 1252: Latin-1 stays, full-width forms
+// become their ASCII look-alikes, anything else "?".
+const Skriptkodierung westeuropaeisch{
+    [](const QString& text) {
+        QByteArray bytes;
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            bytes += u <= 0xFF ? char(u) : u >= 0xFF01 && u <= 0xFF5E ? char(u - 0xFEE0) : '?';
+        }
+        return bytes;
+    },
+    [](const QByteArray& bytes) { return QString::fromLatin1(bytes); }};
 
 QString Wert(const QByteArray& text, const QString& schluessel) {
     return Ini_wert_aus_text(text, QStringLiteral("1.2.3"), schluessel)
@@ -41,6 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
         if (!ziel.endsWith(QLatin1Char('/'))) {
             ziel += QLatin1Char('/');
         }
+        // A name that passes under a code page with look-alikes keeps no
+        // separator in the bytes the batch file gets.
+        if (Dateiname_tauglich(name) && Skripttauglich(name, false, westeuropaeisch)) {
+            const QByteArray bytes = westeuropaeisch.Kodieren(name);
+            if (bytes.contains('/') || bytes.contains('\\') || bytes.contains(':') ||
+                bytes == "." || bytes == "..") {
+                abort();
+            }
+        }
+        const std::optional<QByteArray> sha =
+            Sha256_lesen(Wert(text, datei + QStringLiteral("SHA256")));
+        if (sha && sha->size() != 32) {
+            abort();
+        }
         if (!Dateiname_tauglich(name) || !Skripttauglich(name, true) ||
             !Skripttauglich(ziel, true)) {
             return 0;
@@ -63,11 +91,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* daten, size_t groesse) {
         plan.Nachstart = nachstart;
     }
     // No accepted value may add lines of its own to either script.
-    for (const QStringList& zeilen : {Update_sh_zeilen(plan), Update_bat_zeilen(plan)}) {
+    for (const bool posix : {true, false}) {
+        const QStringList zeilen = posix ? Update_sh_zeilen(plan) : Update_bat_zeilen(plan);
         for (const QString& zeile : zeilen) {
             if (zeile.contains(QLatin1Char('\n')) || zeile.contains(QLatin1Char('\r'))) {
                 abort();
             }
+        }
+        if (Skript_kodieren(zeilen, posix, westeuropaeisch).count('\n') != zeilen.size()) {
+            abort();
         }
     }
     return 0;

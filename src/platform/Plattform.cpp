@@ -1,6 +1,7 @@
 #include "platform/Plattform.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
@@ -25,6 +26,30 @@ bool Plattform_Dokument_oeffnen(const QString& pfadOderAdresse, const QString& a
     return QDesktopServices::openUrl(adresse);
 }
 
+QString Stapeldatei_Argumente(const QString& skript, const QStringList& argumente) {
+    const auto zitieren = [](const QString& text, QString& ziel) {
+        for (const QChar c : text) {
+            // cmd.exe expands "%" even inside quotes, and a quote would end them.
+            if (c.unicode() < 0x20 || c == QLatin1Char('"') || c == QLatin1Char('%')) {
+                return false;
+            }
+        }
+        ziel += QLatin1Char('"') + text + QLatin1Char('"');
+        return true;
+    };
+    QString innen;
+    if (skript.isEmpty() || !zitieren(skript, innen)) {
+        return {};
+    }
+    for (const QString& argument : argumente) {
+        innen += QLatin1Char(' ');
+        if (!zitieren(argument, innen)) {
+            return {};
+        }
+    }
+    return QStringLiteral("/d /v:off /s /c \"") + innen + QLatin1Char('"');
+}
+
 bool Plattform_Programm_starten(const QString& programm, const QStringList& argumente,
                                 const QString& arbeitsordner, bool versteckt) {
     QProcess prozess;
@@ -32,9 +57,28 @@ bool Plattform_Programm_starten(const QString& programm, const QStringList& argu
     prozess.setArguments(argumente);
     prozess.setWorkingDirectory(arbeitsordner);
 #ifdef Q_OS_WIN
+    // A batch file runs in cmd.exe, whose quotes follow other rules than those
+    // QProcess writes: "cmd.exe /c" with a quoted path drops the quotes when
+    // the path holds parentheses, and "C:\Program Files (x86)" then breaks.
+    if (programm.endsWith(QStringLiteral(".bat"), Qt::CaseInsensitive) ||
+        programm.endsWith(QStringLiteral(".cmd"), Qt::CaseInsensitive)) {
+        const QString befehl = Stapeldatei_Argumente(QDir::toNativeSeparators(programm), argumente);
+        wchar_t system[MAX_PATH];
+        const UINT laenge = GetSystemDirectoryW(system, MAX_PATH);
+        if (befehl.isEmpty() || laenge == 0 || laenge >= MAX_PATH) {
+            return false;
+        }
+        prozess.setProgram(QString::fromWCharArray(system, int(laenge)) +
+                           QStringLiteral("\\cmd.exe"));
+        prozess.setArguments({});
+        prozess.setNativeArguments(befehl);
+    }
     if (versteckt) {
-        prozess.setCreateProcessArgumentsModifier(
-            [](QProcess::CreateProcessArguments* a) { a->flags |= CREATE_NO_WINDOW; });
+        // With a new console CREATE_NO_WINDOW is ignored. No startup flag hides
+        // windows: a program the script starts at its end must show its own.
+        prozess.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* a) {
+            a->flags = (a->flags & ~DWORD(CREATE_NEW_CONSOLE)) | CREATE_NO_WINDOW;
+        });
     }
 #else
     Q_UNUSED(versteckt);

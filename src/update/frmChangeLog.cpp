@@ -43,9 +43,9 @@ QString Changelog_Adresse(Kontext& ctx) {
 
 bool Changelog_laden(Kontext& ctx) {
     const Url_Ergebnis seite = Url_laden(Changelog_Adresse(ctx));
-    // Without an answer, or with an error page, there is nothing to show; an
-    // empty file would also stop every later attempt.
-    if (seite.Status == 0 || seite.Status >= 400) {
+    // Without an answer, with an error page or with a page cut short there is
+    // nothing to show; saved, it would be shown once and never fetched again.
+    if (!seite.Vollstaendig || seite.Status == 0 || seite.Status >= 400) {
         return false;
     }
     Textdatei_schreiben(Change_Pfad(ctx), seite.Daten);

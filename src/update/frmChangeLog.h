@@ -21,8 +21,8 @@ QString Changelog_Pfad(const Kontext& ctx);
 QString Changelog_Adresse(Kontext& ctx);
 
 // Fetches the change log page into "change.txt". Nothing is written when the
-// server could not be reached or answered with an error, so a later start
-// tries again; an empty page gives an empty file. True when written.
+// server could not be reached, answered with an error or the page came cut
+// short, so a later start tries again; an empty page gives an empty file. True when written.
 bool Changelog_laden(Kontext& ctx);
 
 // Shows the change log once: loading reads "change.txt" (a missing or

@@ -1,9 +1,13 @@
 #include "update/modUpdate.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
@@ -64,6 +68,17 @@ constexpr bool kPosix = true;
 
 void Verweigern(Kontext& ctx, const QString& grund) {
     Protokoll_schreiben(ctx, QStringLiteral("Update abgebrochen: ") + grund);
+}
+
+bool Ist_https(const QString& adresse) {
+    return adresse.trimmed().startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+}
+
+// An answer that arrived whole, without an error status and within the size.
+bool Antwort_vollstaendig(const Url_Ergebnis& antwort,
+                          qsizetype hoechstBytes = std::numeric_limits<qsizetype>::max()) {
+    return antwort.Vollstaendig && antwort.Status > 0 && antwort.Status < 400 &&
+           antwort.Daten.size() <= hoechstBytes;
 }
 
 }  // namespace
@@ -152,20 +167,50 @@ QStringList Update_sh_zeilen(const Updateplan& plan) {
     return z;
 }
 
-bool Skripttauglich(const QString& text, bool posix) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F) {
+Skriptkodierung Ortskodierung() {
+    return {[](const QString& text) { return text.toLocal8Bit(); },
+            [](const QByteArray& bytes) { return QString::fromLocal8Bit(bytes); }};
+}
+
+bool Skripttauglich(const QString& text, bool posix, const Skriptkodierung& kodierung) {
+    const QByteArray bytes = kodierung.Kodieren(text);
+    // A character the code page lacks comes out as "?" or as a look-alike
+    // (a full-width slash as "/"): the script would name another path.
+    if (kodierung.Dekodieren(bytes) != text) {
+        return false;
+    }
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
             return false;
         }
-        if (QStringLiteral("\"%&|<>^").contains(c)) {
+        if (std::strchr("\"%&|<>^?", c) != nullptr) {
             return false;
         }
-        if (posix && QStringLiteral("'$`\\;").contains(c)) {
+        if (posix && std::strchr("'$`\\;", c) != nullptr) {
             return false;
         }
     }
     return true;
+}
+
+QByteArray Skript_kodieren(const QStringList& zeilen, bool posix,
+                           const Skriptkodierung& kodierung) {
+    const QByteArray ende = posix ? QByteArray("\n") : QByteArray("\r\n");
+    QByteArray bytes;
+    for (const QString& zeile : zeilen) {
+        bytes += kodierung.Kodieren(zeile) + ende;
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> Sha256_lesen(const QString& text) {
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+    const QString t = text.trimmed();
+    if (!hex.match(t).hasMatch()) {
+        return std::nullopt;
+    }
+    return QByteArray::fromHex(t.toLatin1());
 }
 
 bool Dateiname_tauglich(const QString& name) {
@@ -185,18 +230,23 @@ QString Update_Ordner(Kontext& ctx) {
     return ordner;
 }
 
-Updateergebnis Update_ausfuehren(Kontext& ctx) {
+Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung) {
     const QString ordner = Update_Ordner(ctx);
     const QChar trenner = Pfadtrenner();
 
-    const QByteArray index = Url_lesen(ordner + QStringLiteral("version.txt"));
-    if (index.isEmpty()) {
+    // An error page, a cut-short answer or a portal's page is no version file:
+    // read as one, its missing version would be offered as new at every start.
+    const Url_Ergebnis index = Url_laden(ordner + QStringLiteral("version.txt"));
+    if (!Antwort_vollstaendig(index, Versionsindex_hoechstBytes) ||
+        Ini_wert_aus_text(index.Daten, QStringLiteral("Current"), QStringLiteral("Version"))
+            .value_or(QString())
+            .isEmpty()) {
         Protokoll_schreiben(
             ctx, QStringLiteral("Automatisches Update-Prüfung nicht möglich (Kein Internet?!)"));
         return Updateergebnis::KeinInternet;
     }
     const QString versionsdatei = Pfad_verbinden(ctx.Programmordner, QStringLiteral("version.txt"));
-    Textdatei_schreiben(versionsdatei, index);
+    Textdatei_schreiben(versionsdatei, index.Daten);
     const QString v = Ini_lesen(ctx, QStringLiteral("Current"), QStringLiteral("Version"),
                                 QString(), versionsdatei);
 
@@ -207,7 +257,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         return Updateergebnis::Aktuell;
     }
     // The version names a file of ours: it must not lead out of the program folder.
-    if (!Skripttauglich(v, kPosix) || v.contains(QLatin1Char('/')) ||
+    if (!Skripttauglich(v, kPosix, kodierung) || v.contains(QLatin1Char('/')) ||
         v.contains(QLatin1Char('\\')) || v.contains(QLatin1Char(':'))) {
         Verweigern(ctx, QStringLiteral("unzulässige Versionsangabe vom Server"));
         return Updateergebnis::Verweigert;
@@ -215,7 +265,20 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
 
     const QString beschreibung = QStringLiteral("version") + v + QStringLiteral(".txt");
     const QString beschreibungsdatei = Pfad_verbinden(ctx.Programmordner, beschreibung);
-    Textdatei_schreiben(beschreibungsdatei, Url_lesen(ordner + beschreibung));
+    const Url_Ergebnis beschreibungstext = Url_laden(ordner + beschreibung);
+    if (beschreibungstext.Daten.size() > Beschreibung_hoechstBytes) {
+        Verweigern(ctx, QStringLiteral("die Versionsbeschreibung ist zu groß (") + ordner +
+                            beschreibung + QStringLiteral(")"));
+        return Updateergebnis::Verweigert;
+    }
+    // Without its description, every question would be about an update that is not there.
+    if (!Antwort_vollstaendig(beschreibungstext, Beschreibung_hoechstBytes)) {
+        Verweigern(ctx, QStringLiteral("die Versionsbeschreibung konnte nicht vollständig geladen "
+                                       "werden (") +
+                            ordner + beschreibung + QStringLiteral(")"));
+        return Updateergebnis::Verweigert;
+    }
+    Textdatei_schreiben(beschreibungsdatei, beschreibungstext.Daten);
     const auto lesen = [&](const QString& schluessel, const QString& standard = QString()) {
         return Ini_lesen(ctx, v, schluessel, standard, beschreibungsdatei);
     };
@@ -242,6 +305,12 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
     }
     Protokoll_schreiben(ctx, QStringLiteral("Update verfügbar, wird geladen"));
     QCoreApplication::processEvents();
+    if (anzahl > Update_hoechstDateien) {
+        Verweigern(ctx, QStringLiteral("zu viele Dateien in AnzahlDateien (%1, höchstens %2)")
+                            .arg(anzahl)
+                            .arg(Update_hoechstDateien));
+        return Updateergebnis::Verweigert;
+    }
 
     Updateplan plan;
     plan.Detail = ctx.DetailProtokoll;
@@ -249,23 +318,36 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
     plan.Beschreibungsdatei = beschreibungsdatei;
     const QString downloadordner = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Download"));
     // The local paths enter the script too.
-    if (!Skripttauglich(ctx.Programmordner, kPosix) ||
-        !Skripttauglich(beschreibungsdatei, kPosix)) {
+    if (!Skripttauglich(ctx.Programmordner, kPosix, kodierung) ||
+        !Skripttauglich(beschreibungsdatei, kPosix, kodierung)) {
         Verweigern(ctx,
                    QStringLiteral(
                        "der Programmordner enthält Zeichen, die das Update-Skript nicht verträgt"));
         return Updateergebnis::Verweigert;
     }
+    // Over https, a plain address would let anyone on the way hand us the
+    // program that the script then puts in place and starts.
+    const bool nurHttps = Ist_https(Web_Adresse(ctx));
 
+    // Everything the description asks for is checked before the first download.
+    struct Eintrag {
+        QString Schluessel;  // "Datei" + i
+        QString Quelle;
+        QByteArray Sha256;  // empty: none given
+        Updatedatei Datei;
+    };
+    QList<Eintrag> eintraege;
     for (int i = 1; i <= anzahl; ++i) {
-        const QString datei = QStringLiteral("Datei") + QString::number(i);
-        const QString quelle = lesen(datei + QStringLiteral("Quelle"));
-        if (quelle.isEmpty()) {
+        Eintrag e;
+        e.Schluessel = QStringLiteral("Datei") + QString::number(i);
+        const QString& datei = e.Schluessel;
+        e.Quelle = lesen(datei + QStringLiteral("Quelle"));
+        if (e.Quelle.isEmpty()) {
             continue;
         }
         QString name = lesen(datei + QStringLiteral("Zielname"));
         if (name.isEmpty()) {
-            name = quelle.mid(quelle.lastIndexOf(QLatin1Char('/')) + 1);
+            name = e.Quelle.mid(e.Quelle.lastIndexOf(QLatin1Char('/')) + 1);
         }
         name = UpdateVarChecker(ctx, name);
         const QString zielpfad = lesen(datei + QStringLiteral("Zielpfad"));
@@ -273,47 +355,38 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         if (!ziel.endsWith(trenner)) {
             ziel += trenner;
         }
-        const bool backup =
+        e.Datei.Backup =
             Wahrheitswert(lesen(datei + QStringLiteral("Backup"), Wahrheitswort(false)));
 
-        if (!Dateiname_tauglich(name) || !Skripttauglich(name, kPosix)) {
+        if (!Dateiname_tauglich(name) || !Skripttauglich(name, kPosix, kodierung)) {
             Verweigern(ctx, QStringLiteral("unzulässiger Dateiname in ") + datei +
                                 QStringLiteral("Zielname"));
             return Updateergebnis::Verweigert;
         }
-        if (!Skripttauglich(ziel, kPosix)) {
+        if (!Skripttauglich(ziel, kPosix, kodierung)) {
             Verweigern(ctx, QStringLiteral("unzulässiges Zielverzeichnis in ") + datei +
                                 QStringLiteral("Zielpfad"));
             return Updateergebnis::Verweigert;
         }
-
-        // An empty, cut-short or error answer must never replace a working file.
-        const Url_Ergebnis geladen = Url_laden(quelle);
-        if (geladen.Daten.isEmpty() || !geladen.Vollstaendig || geladen.Status >= 400) {
-            Verweigern(ctx, datei + QStringLiteral(" konnte nicht vollständig geladen werden (") +
-                                quelle + QStringLiteral(")"));
+        if (nurHttps && !Ist_https(e.Quelle)) {
+            Verweigern(ctx, datei + QStringLiteral("Quelle ist keine https-Adresse (") + e.Quelle +
+                                QStringLiteral(")"));
             return Updateergebnis::Verweigert;
         }
-
-        if (!Ist_Ordner(downloadordner) && !QDir().mkpath(downloadordner)) {
-            throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                                 Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                     QStringLiteral(" (") + downloadordner + QStringLiteral(")"));
+        const QString pruefsumme = lesen(datei + QStringLiteral("SHA256"));
+        if (!pruefsumme.isEmpty()) {
+            const std::optional<QByteArray> sha = Sha256_lesen(pruefsumme);
+            if (!sha) {
+                Verweigern(ctx, QStringLiteral("unzulässige Prüfsumme in ") + datei +
+                                    QStringLiteral("SHA256"));
+                return Updateergebnis::Verweigert;
+            }
+            e.Sha256 = *sha;
         }
-        Updatedatei d;
-        d.Name = name;
-        d.Ziel = ziel;
-        d.Download = Pfad_verbinden(downloadordner, name);
-        d.Backup = backup;
-        Textdatei_schreiben(d.Download, geladen.Daten);
-        d.ZielFehlt = !Ist_Ordner(ziel);
-#ifndef Q_OS_WIN
-        // A replaced file keeps its permissions, so a new program stays executable.
-        if (Datei_existiert(ziel + name)) {
-            QFile::setPermissions(d.Download, QFile::permissions(ziel + name));
-        }
-#endif
-        plan.Dateien.append(d);
+        e.Datei.Name = name;
+        e.Datei.Ziel = ziel;
+        e.Datei.Download = Pfad_verbinden(downloadordner, name);
+        eintraege.append(e);
     }
 
     const QString nachstart = lesen(QStringLiteral("NachUpdateStarten"));
@@ -322,34 +395,64 @@ Updateergebnis Update_ausfuehren(Kontext& ctx) {
         if (!programm.contains(trenner)) {
             programm = Pfad_verbinden(ctx.Programmordner, programm);
         }
-        if (!Skripttauglich(programm, kPosix)) {
+        if (!Skripttauglich(programm, kPosix, kodierung)) {
             Verweigern(ctx, QStringLiteral("unzulässiges Programm in NachUpdateStarten"));
             return Updateergebnis::Verweigert;
         }
         plan.Nachstart = programm;
+    }
+
+    for (Eintrag& e : eintraege) {
+        // An empty, cut-short or error answer must never replace a working file.
+        const Url_Ergebnis geladen = Url_laden(e.Quelle);
+        if (geladen.Daten.isEmpty() || !Antwort_vollstaendig(geladen)) {
+            Verweigern(ctx, e.Schluessel +
+                                QStringLiteral(" konnte nicht vollständig geladen werden (") +
+                                e.Quelle + QStringLiteral(")"));
+            return Updateergebnis::Verweigert;
+        }
+        // Checked before it is saved: bytes that differ never reach the disk.
+        if (!e.Sha256.isEmpty() &&
+            QCryptographicHash::hash(geladen.Daten, QCryptographicHash::Sha256) != e.Sha256) {
+            Verweigern(ctx, e.Schluessel + QStringLiteral(" stimmt nicht mit ") + e.Schluessel +
+                                QStringLiteral("SHA256 überein (") + e.Quelle +
+                                QStringLiteral(")"));
+            return Updateergebnis::Verweigert;
+        }
+
+        if (!Ist_Ordner(downloadordner) && !QDir().mkpath(downloadordner)) {
+            throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
+                                 Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                     QStringLiteral(" (") + downloadordner + QStringLiteral(")"));
+        }
+        Updatedatei& d = e.Datei;
+        Textdatei_schreiben(d.Download, geladen.Daten);
+        d.ZielFehlt = !Ist_Ordner(d.Ziel);
 #ifndef Q_OS_WIN
+        // A replaced file keeps its permissions, so a new program stays executable.
+        if (Datei_existiert(d.Ziel + d.Name)) {
+            QFile::setPermissions(d.Download, QFile::permissions(d.Ziel + d.Name));
+        }
         // A program that arrives with the update must be executable to start.
-        for (const Updatedatei& d : plan.Dateien) {
-            if (d.Ziel + d.Name == programm) {
-                QFile::setPermissions(d.Download,
-                                      QFile::permissions(d.Download) | QFileDevice::ExeOwner |
-                                          QFileDevice::ExeGroup | QFileDevice::ExeOther);
-            }
+        if (d.Ziel + d.Name == plan.Nachstart) {
+            QFile::setPermissions(d.Download, QFile::permissions(d.Download) |
+                                                  QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                                                  QFileDevice::ExeOther);
         }
 #endif
+        plan.Dateien.append(d);
     }
 
 #ifdef Q_OS_WIN
+    // Started as the shell's "open" would start it, hidden; the platform
+    // quotes the path so that a folder such as "C:\Program Files (x86)" works.
     const QString skript = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Update.bat"));
-    Textdatei_schreiben(
-        skript, Update_bat_zeilen(plan).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    const bool gestartet =
-        ctx.Oberflaeche != nullptr &&
-        ctx.Oberflaeche->Programm_starten(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), skript},
-                                          ctx.Programmordner, true);
+    Textdatei_schreiben(skript, Skript_kodieren(Update_bat_zeilen(plan), kPosix, kodierung));
+    const bool gestartet = ctx.Oberflaeche != nullptr &&
+                           ctx.Oberflaeche->Programm_starten(skript, {}, ctx.Programmordner, true);
 #else
     const QString skript = Pfad_verbinden(ctx.Programmordner, QStringLiteral("Update.sh"));
-    Textdatei_schreiben(skript, Update_sh_zeilen(plan).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    Textdatei_schreiben(skript, Skript_kodieren(Update_sh_zeilen(plan), kPosix, kodierung));
     const bool gestartet = ctx.Oberflaeche != nullptr &&
                            ctx.Oberflaeche->Programm_starten(QStringLiteral("/bin/sh"), {skript},
                                                              ctx.Programmordner, true);

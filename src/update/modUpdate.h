@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 struct Kontext;
 
@@ -49,10 +52,29 @@ QStringList Update_bat_zeilen(const Updateplan& plan);
 // The same steps as a POSIX shell script (without line ends).
 QStringList Update_sh_zeilen(const Updateplan& plan);
 
-// A text is fit for a quoted argument of the script of this kind: no control
-// characters (line breaks included), no quotes, none of % & | < > ^, and for
-// the shell script also none of $ ` \ ;.
-bool Skripttauglich(const QString& text, bool posix);
+// How the script's text becomes the bytes of its file, and back.
+struct Skriptkodierung {
+    std::function<QByteArray(const QString&)> Kodieren;
+    std::function<QString(const QByteArray&)> Dekodieren;
+};
+// The locale's 8-bit encoding: the ANSI code page on Windows, which turns a
+// character it lacks into "?" or a look-alike; UTF-8 elsewhere.
+Skriptkodierung Ortskodierung();
+
+// A text is fit for a quoted argument of the script of this kind when its
+// bytes in the script's encoding read back as the same text and hold no
+// control characters (line breaks included), none of " % & | < > ^ ?, and for
+// the shell script also none of ' $ ` \ ;. Checked on the bytes, since those
+// are what the script's interpreter reads.
+bool Skripttauglich(const QString& text, bool posix,
+                    const Skriptkodierung& kodierung = Ortskodierung());
+// The script file's bytes: each line in the encoding, ending in CR LF for
+// the batch file and in LF for the shell script.
+QByteArray Skript_kodieren(const QStringList& zeilen, bool posix,
+                           const Skriptkodierung& kodierung = Ortskodierung());
+// A SHA-256 written as 64 hex digits (either case, blanks around allowed) as
+// its 32 bytes; nothing for any other text.
+std::optional<QByteArray> Sha256_lesen(const QString& text);
 // A file name that stays inside its folder: not empty, not "." or "..", and
 // without "/" or "\".
 bool Dateiname_tauglich(const QString& name);
@@ -68,11 +90,27 @@ enum class Updateergebnis {
     Gestartet,     // the script runs and the program was asked to end
 };
 
+// The largest version index taken: "[Current]" and "Version=" need a few bytes.
+inline constexpr qsizetype Versionsindex_hoechstBytes = 64 * 1024;
+
+// The largest version description taken: the most files with five keys of at
+// most 254 characters each need about 270 KB.
+inline constexpr qsizetype Beschreibung_hoechstBytes = 512 * 1024;
+// The most files one update may list.
+inline constexpr int Update_hoechstDateien = 200;
+
 // The update folder on the web site: base + "/files/", + "test/" in detail mode.
 QString Update_Ordner(Kontext& ctx);
 
 // The update check at start-up with the self-update: compares the published
 // version with ours, asks, downloads the files into "Download", writes the
-// script, starts it and ends the program. Errors while saving files and
-// values that do not convert are raised to the caller.
-Updateergebnis Update_ausfuehren(Kontext& ctx);
+// script, starts it and ends the program. A version index answered with an
+// error status, cut short, too large or without "[Current]" "Version=" counts
+// as no connection. Refused with a protocol line, before anything is moved
+// or run: a description that is incomplete or too large, too
+// many files, a name or folder the script cannot carry, a plain http file
+// address under an https web site, a file whose SHA-256 ("Datei<i>SHA256")
+// differs. Errors while saving files and values that do not convert are
+// raised to the caller.
+// The script is checked and written in the given encoding.
+Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung = Ortskodierung());

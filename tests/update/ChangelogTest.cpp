@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "common/Laufzeitfehler.h"
+#include "net/modInternet.h"
 #include "settings/modIni.h"
 #include "support/TestKontext.h"
 #include "support/Testserver.h"
@@ -90,12 +91,34 @@ TEST_F(ChangelogTest, AnEmptyPageGivesAnEmptyFileThatIsShownOnce) {
     EXPECT_FALSE(QFile::exists(Change()));
 }
 
-TEST_F(ChangelogTest, NoServerOrAnErrorPageWritesNothingAndShowsNothing) {
+TEST_F(ChangelogTest, NoServerAnErrorPageOrACutShortPageIsNotSavedAndFetchedAgain) {
     server.Antworten("/files/change_log.html", "<html>nicht gefunden</html>", "text/html", 404);
     Changelog_pruefen(t.ctx);
     EXPECT_EQ(server.Anzahl("/files/change_log.html"), 1);
     EXPECT_FALSE(QFile::exists(Change()));
     EXPECT_TRUE(t.umgebung.ModalFenster.empty());
+
+    const Internetgrenzen alt = Internetgrenzen_lesen();
+    Internetgrenzen kurz = alt;
+    kurz.StillstandSekunden = 1;
+    Internetgrenzen_setzen(kurz);
+    server.Stocken("/files/change_log.html", "Version 2<br>neu\r\nVers", 4096);
+    Changelog_pruefen(t.ctx);
+    Internetgrenzen_setzen(alt);
+    EXPECT_EQ(server.Anzahl("/files/change_log.html"), 2);
+    EXPECT_FALSE(QFile::exists(Change()));
+    EXPECT_FALSE(QFile::exists(Changelog()));
+    EXPECT_TRUE(t.umgebung.ModalFenster.empty());
+    // After a start error, too, a broken page does not replace an unshown one.
+    Schreiben(Change(), "ungelesen");
+    Internetgrenzen_setzen(kurz);
+    Changelog_nach_Startfehler(t.ctx);
+    Internetgrenzen_setzen(alt);
+    EXPECT_EQ(server.Anzahl("/files/change_log.html"), 3);
+    EXPECT_EQ(t.umgebung.ModalFenster, std::vector<QString>{QStringLiteral("frmChangeLog")});
+    EXPECT_EQ(Lesen(Changelog()), QByteArray("ungelesen"));
+    QFile::remove(Changelog());
+    t.umgebung.ModalFenster.clear();
 
     // The port of a server that has ended refuses connections.
     int frei = 0;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <functional>
+#include <iterator>
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
@@ -10,6 +13,8 @@
 #include "settings/modIni.h"
 #include "support/TestKontext.h"
 #include "support/Testserver.h"
+#include "support/TlsTestserver.h"
+#include "update/frmChangeLog.h"
 #include "update/modUpdate.h"
 
 namespace {
@@ -28,6 +33,41 @@ void Schreiben(const QString& pfad, const QByteArray& inhalt) {
     QFile f(pfad);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(inhalt);
+}
+
+// Limits for the time of a test, restored when it ends however it ends.
+struct Grenzen {
+    explicit Grenzen(const std::function<void(Internetgrenzen&)>& aendern) {
+        Internetgrenzen g = alt;
+        aendern(g);
+        Internetgrenzen_setzen(g);
+    }
+    ~Grenzen() { Internetgrenzen_setzen(alt); }
+    const Internetgrenzen alt = Internetgrenzen_lesen();
+};
+
+QString Sha256(const QByteArray& daten) {
+    return QString::fromLatin1(QCryptographicHash::hash(daten, QCryptographicHash::Sha256).toHex());
+}
+
+// Like Windows' conversion to code page 1252: Latin-1 stays, full-width forms
+// become their ASCII look-alikes ("best fit"), anything else "?".
+Skriptkodierung Westeuropaeisch() {
+    return {[](const QString& text) {
+                QByteArray bytes;
+                for (const QChar c : text) {
+                    const char16_t u = c.unicode();
+                    if (u <= 0xFF) {
+                        bytes += char(u);
+                    } else if (u >= 0xFF01 && u <= 0xFF5E) {
+                        bytes += char(u - 0xFEE0);
+                    } else {
+                        bytes += '?';
+                    }
+                }
+                return bytes;
+            },
+            [](const QByteArray& bytes) { return QString::fromLatin1(bytes); }};
 }
 
 // A program folder pointed at a web site inside the test.
@@ -160,7 +200,7 @@ TEST(Updateskript, ShellLinesQuoteEveryPathAndKeepTheOrder) {
 
 TEST(Updateskript, TextsThatWouldBreakOutOfAQuotedArgumentAreRefused) {
     for (const char* boese :
-         {"a\"b", "a\nb", "a\rb", "50%", "a&b", "a|b", "a<b", "a>b", "a^b", "a\tb"}) {
+         {"a\"b", "a\nb", "a\rb", "50%", "a&b", "a|b", "a<b", "a>b", "a^b", "a\tb", "a?b"}) {
         EXPECT_FALSE(Skripttauglich(QString::fromLatin1(boese), false)) << boese;
         EXPECT_FALSE(Skripttauglich(QString::fromLatin1(boese), true)) << boese;
     }
@@ -175,6 +215,52 @@ TEST(Updateskript, TextsThatWouldBreakOutOfAQuotedArgumentAreRefused) {
     }
     EXPECT_TRUE(Dateiname_tauglich(QStringLiteral("vellinor..exe")));
     EXPECT_TRUE(Dateiname_tauglich(QStringLiteral("Neu 1.txt")));
+}
+
+TEST(Updateskript, TheCheckRunsOnTheBytesOfTheScriptsCodePage) {
+    const Skriptkodierung w = Westeuropaeisch();
+    // Each is harmless as text; in the code page it breaks out of its quotes
+    // or names another path.
+    for (const QString& boese :
+         {QStringLiteral("C:\\Vellinor\uFF02 \uFF06calc"), QStringLiteral("50\uFF05"),
+          QStringLiteral("a\uFF3Eb\uFF1Cc"), QStringLiteral("..\uFF0F..\uFF3Cboese.exe"),
+          QStringLiteral("C:\\\u0141\u00F3d\u017A\\"), QStringLiteral("C:\\\uFF36ellinor\\")}) {
+        EXPECT_FALSE(Skripttauglich(boese, false, w)) << boese.toStdString();
+#ifndef Q_OS_WIN
+        // UTF-8 keeps every one of them apart from the script's own characters.
+        EXPECT_TRUE(Skripttauglich(boese, false)) << boese.toStdString();
+#endif
+    }
+    EXPECT_FALSE(Skripttauglich(QStringLiteral("Was?.txt"), false, w));
+    EXPECT_TRUE(Skripttauglich(QStringLiteral("C:\\Programme (x86)\\Grüße\\"), false, w));
+
+    EXPECT_EQ(
+        Skript_kodieren(
+            {QStringLiteral("@ECHO Datei kopieren: Grüße.txt"), QStringLiteral("del x")}, false, w),
+        QByteArray("@ECHO Datei kopieren: Gr\xFC\xDF"
+                   "e.txt\r\ndel x\r\n"));
+    EXPECT_EQ(Skript_kodieren({QStringLiteral("a"), QStringLiteral("b")}, true, w),
+              QByteArray("a\nb\n"));
+}
+
+TEST_F(UpdateTest, TheUpdateChecksAndWritesItsScriptInTheSameCodePage) {
+    server.Antworten("/dl/x", "x");
+    const QByteArray kopf =
+        "[2.0.0]\r\nAnzahlDateien=2\r\nDatei1Quelle=" + server.Adresse("/dl/x").toUtf8() +
+        "\r\nDatei1Zielname=Grüße.txt\r\n";
+    Veroeffentlichen(QStringLiteral("2.0.0"),
+                     kopf + "Datei2Quelle=" + server.Adresse("/dl/x").toUtf8() +
+                         "\r\nDatei2Zielname=a\xEF\xBC\x82 b.txt\r\n");
+    EXPECT_EQ(Update_ausfuehren(t.ctx, Westeuropaeisch()), Updateergebnis::Verweigert);
+    EXPECT_EQ(Protokoll().last(),
+              QStringLiteral("Update abgebrochen: unzulässiger Dateiname in Datei2Zielname"));
+    EXPECT_EQ(server.Anzahl("/dl/x"), 0);
+
+    Veroeffentlichen(QStringLiteral("2.0.0"), kopf);
+    EXPECT_EQ(Update_ausfuehren(t.ctx, Westeuropaeisch()), Updateergebnis::Gestartet);
+    EXPECT_TRUE(Lesen(t.Pfad(QStringLiteral("Update.sh")))
+                    .contains("echo 'Datei kopieren: Gr\xFC\xDF"
+                              "e.txt'\n"));
 }
 
 TEST_F(UpdateTest, WithoutConnectionTheProtocolSaysSoAndNothingIsWritten) {
@@ -232,15 +318,44 @@ TEST_F(UpdateTest, AnOlderVersionIsOfferedAndCancelKeepsBothVersionFiles) {
     EXPECT_EQ(server.Anzahl("/neu.txt"), 0);
     EXPECT_FALSE(QFile::exists(t.Pfad(QStringLiteral("Download"))));
     EXPECT_TRUE(Protokoll().isEmpty());
+}
 
-    // An error page has no version: it counts as new, the question follows,
-    // and without "AnzahlDateien" the update ends after it.
-    TestKontext t2;
-    Ini_schreiben(t2.ctx, QStringLiteral("Server"), QStringLiteral("Web"),
-                  server.Adresse("/fehlt"));
-    EXPECT_EQ(Update_ausfuehren(t2.ctx), Updateergebnis::KeineDateien);
-    ASSERT_EQ(t2.umgebung.Nachrichten.size(), 1u);
-    EXPECT_EQ(t2.umgebung.Nachrichten[0].text, kFrage);
+TEST_F(UpdateTest, AVersionIndexThatIsNoVersionFileCountsAsNoConnection) {
+    const Grenzen kurz([](Internetgrenzen& g) { g.StillstandSekunden = 1; });
+    const QByteArray gut = "[Current]\r\nVersion=9.9.9\r\n";
+    struct Fall {
+        const char* was;
+        std::function<void(const std::string&)> anbieten;
+    };
+    const Fall faelle[] = {
+        {"404 mit Versionszeile",
+         [&](const std::string& p) { server.Antworten(p, gut, "text/plain", 404); }},
+        {"Portalseite",
+         [&](const std::string& p) { server.Antworten(p, "<html>Anmelden</html>"); }},
+        {"leere Version",
+         [&](const std::string& p) { server.Antworten(p, "[Current]\r\nVersion=\r\n"); }},
+        {"abgebrochen", [&](const std::string& p) { server.Stocken(p, gut, 4096); }},
+        {"zu gross",
+         [&](const std::string& p) {
+             server.Antworten(p, gut + QByteArray(Versionsindex_hoechstBytes, ';'), "text/plain");
+         }},
+    };
+    for (const Fall& f : faelle) {
+        TestKontext k;
+        QListWidget liste;
+        k.ctx.lstProtokoll = &liste;
+        Ini_schreiben(k.ctx, QStringLiteral("Server"), QStringLiteral("Web"), server.Adresse());
+        f.anbieten("/files/version.txt");
+        server.Antworten("/files/version9.9.9.txt", "[9.9.9]\r\nAnzahlDateien=0\r\n");
+        EXPECT_EQ(Update_ausfuehren(k.ctx), Updateergebnis::KeinInternet) << f.was;
+        ASSERT_EQ(liste.count(), 1) << f.was;
+        EXPECT_EQ(liste.item(0)->text(), kKeinInternet) << f.was;
+        EXPECT_TRUE(k.umgebung.Nachrichten.empty()) << f.was;
+        EXPECT_FALSE(QFile::exists(k.Pfad(QStringLiteral("version.txt")))) << f.was;
+    }
+    // No description was asked for: an empty version would have named "version.txt" again.
+    EXPECT_EQ(server.Anzahl("/files/version9.9.9.txt"), 0);
+    EXPECT_EQ(server.Anzahl("/files/version.txt"), int(std::size(faelle)));
 }
 
 TEST_F(UpdateTest, FileCountZeroOrNotANumber) {
@@ -444,4 +559,188 @@ TEST_F(UpdateTest, NamesFoldersAndProgramsThatWouldBreakTheScriptAreRefused) {
     EXPECT_EQ(Protokoll().last(),
               QStringLiteral("Update abgebrochen: unzulässige Versionsangabe vom Server"));
     EXPECT_TRUE(t.umgebung.Nachrichten.empty());
+}
+
+TEST_F(UpdateTest, ABrokenOrOversizedDescriptionAsksNothingAndTooManyFilesFetchNothing) {
+    const Grenzen kurz([](Internetgrenzen& g) { g.StillstandSekunden = 1; });
+    const QByteArray gut =
+        "[2.0.0]\r\nAnzahlDateien=1\r\nDatei1Quelle=" + server.Adresse("/dl/x").toUtf8() + "\r\n";
+    const QString adresse = server.Adresse("/files/version2.0.0.txt");
+    struct Fall {
+        const char* was;
+        std::function<void(const std::string&)> anbieten;
+        QString meldung;
+    };
+    const QString unvollstaendig =
+        QStringLiteral(
+            "Update abgebrochen: die Versionsbeschreibung konnte nicht vollständig "
+            "geladen werden (") +
+        adresse + QStringLiteral(")");
+    const Fall faelle[] = {
+        {"404", [&](const std::string& p) { server.Antworten(p, gut, "text/plain", 404); },
+         unvollstaendig},
+        {"abgebrochen", [&](const std::string& p) { server.Stocken(p, gut, 4096); },
+         unvollstaendig},
+        {"zu gross",
+         [&](const std::string& p) {
+             server.Antworten(p, gut + QByteArray(Beschreibung_hoechstBytes, ';'));
+         },
+         QStringLiteral("Update abgebrochen: die Versionsbeschreibung ist zu groß (") + adresse +
+             QStringLiteral(")")},
+    };
+    server.Antworten("/files/version.txt", "[Current]\r\nVersion=2.0.0\r\n", "text/plain");
+    server.Antworten("/dl/x", "x");
+    for (const Fall& f : faelle) {
+        TestKontext k;
+        QListWidget liste;
+        k.ctx.lstProtokoll = &liste;
+        Ini_schreiben(k.ctx, QStringLiteral("Server"), QStringLiteral("Web"), server.Adresse());
+        f.anbieten("/files/version2.0.0.txt");
+        EXPECT_EQ(Update_ausfuehren(k.ctx), Updateergebnis::Verweigert) << f.was;
+        EXPECT_TRUE(k.umgebung.Nachrichten.empty()) << f.was;
+        ASSERT_EQ(liste.count(), 1) << f.was;
+        EXPECT_EQ(liste.item(0)->text(), f.meldung) << f.was;
+        EXPECT_FALSE(QFile::exists(k.Pfad(QStringLiteral("version2.0.0.txt")))) << f.was;
+    }
+
+    Veroeffentlichen(QStringLiteral("2.0.0"),
+                     "[2.0.0]\r\nAnzahlDateien=" + QByteArray::number(Update_hoechstDateien + 1) +
+                         "\r\nDatei1Quelle=" + server.Adresse("/dl/x").toUtf8() + "\r\n");
+    EXPECT_EQ(Update_ausfuehren(t.ctx), Updateergebnis::Verweigert);
+    EXPECT_EQ(Protokoll().last(),
+              QStringLiteral("Update abgebrochen: zu viele Dateien in AnzahlDateien (%1, "
+                             "höchstens %2)")
+                  .arg(Update_hoechstDateien + 1)
+                  .arg(Update_hoechstDateien));
+    EXPECT_EQ(server.Anzahl("/dl/x"), 0);
+    EXPECT_TRUE(t.umgebung.Gestartet.empty());
+}
+
+TEST_F(UpdateTest, AFileWhoseHashDiffersStopsTheUpdateBeforeAnythingIsMovedOrRun) {
+    server.Antworten("/dl/eins", "eins", "application/octet-stream");
+    server.Antworten("/dl/zwei", "zwei, unterwegs verändert", "application/octet-stream");
+    const QByteArray kopf =
+        "[2.0.0]\r\nAnzahlDateien=2\r\nDatei1Quelle=" + server.Adresse("/dl/eins").toUtf8() +
+        "\r\nDatei1SHA256= " + Sha256("eins").toLatin1() +
+        " \r\nDatei2Quelle=" + server.Adresse("/dl/zwei").toUtf8() +
+        "\r\nDatei2Zielname=%APPEXENAME%\r\nDatei2Backup=-1\r\n"
+        "NachUpdateStarten=%APPEXENAME%\r\n";
+    struct Fall {
+        QByteArray pruefsumme;
+        QString meldung;
+    };
+    const Fall faelle[] = {
+        {Sha256("zwei").toLatin1(),
+         QStringLiteral("Update abgebrochen: Datei2 stimmt nicht mit Datei2SHA256 überein (") +
+             server.Adresse("/dl/zwei") + QStringLiteral(")")},
+        // Not a hash at all: refused before the first download.
+        {Sha256("zwei").toLatin1().left(63) + "g",
+         QStringLiteral("Update abgebrochen: unzulässige Prüfsumme in Datei2SHA256")},
+    };
+    for (const Fall& f : faelle) {
+        TestKontext k;
+        QListWidget liste;
+        k.ctx.lstProtokoll = &liste;
+        Ini_schreiben(k.ctx, QStringLiteral("Server"), QStringLiteral("Web"), server.Adresse());
+        Schreiben(k.Pfad(QStringLiteral("vellinor")), "alt");
+        Veroeffentlichen(QStringLiteral("2.0.0"), kopf + "Datei2SHA256=" + f.pruefsumme + "\r\n");
+        k.umgebung.Antworten = {1};
+        EXPECT_EQ(Update_ausfuehren(k.ctx), Updateergebnis::Verweigert) << f.pruefsumme.data();
+        ASSERT_EQ(liste.count(), 2) << f.pruefsumme.data();
+        EXPECT_EQ(liste.item(1)->text(), f.meldung);
+        EXPECT_FALSE(QFile::exists(k.Pfad(QStringLiteral("Download/vellinor"))));
+        EXPECT_FALSE(QFile::exists(k.Pfad(QStringLiteral("Update.sh"))));
+        EXPECT_EQ(Lesen(k.Pfad(QStringLiteral("vellinor"))), QByteArray("alt"));
+        EXPECT_TRUE(k.umgebung.Gestartet.empty());
+        EXPECT_TRUE(k.umgebung.Beendet.empty());
+    }
+    EXPECT_EQ(server.Anzahl("/dl/eins"), 1);
+
+    // The right hash, in capitals, lets the file through.
+    Veroeffentlichen(
+        QStringLiteral("2.0.0"),
+        kopf + "Datei2SHA256=" + Sha256("zwei, unterwegs verändert").toUpper().toLatin1() + "\r\n");
+    EXPECT_EQ(Update_ausfuehren(t.ctx), Updateergebnis::Gestartet);
+    EXPECT_EQ(Lesen(t.Pfad(QStringLiteral("Download/vellinor"))),
+              QByteArray("zwei, unterwegs verändert"));
+}
+
+// The web site over https with its certificate trusted for the test; a plain
+// http server stands for whoever would answer in its place.
+TEST(UpdateUeberHttps, NothingComesOverPlainHttpAndAnHttpsFileIsTaken) {
+    TlsTestserver sicher;
+    Testserver offen;
+    const Grenzen vertrauen(
+        [&](Internetgrenzen& g) { g.ZertifikatDatei = sicher.ZertifikatDatei(); });
+    offen.Antworten("/files/version.txt", "[Current]\r\nVersion=9.9.9\r\n", "text/plain");
+    offen.Antworten("/files/change_log.html", "untergeschoben", "text/html");
+    offen.Antworten("/neu", "untergeschoben", "application/octet-stream");
+    const auto zu_offen = [&](const std::string& pfad) {
+        return offen.Adresse(pfad).toStdString();
+    };
+
+    struct Lauf {
+        Lauf(TlsTestserver& s) {
+            k.ctx.lstProtokoll = &liste;
+            Ini_schreiben(k.ctx, QStringLiteral("Server"), QStringLiteral("Web"), s.Adresse());
+            k.umgebung.Antworten = {1};
+        }
+        QString Letzte() const {
+            return liste.count() ? liste.item(liste.count() - 1)->text() : "";
+        }
+        TestKontext k;
+        QListWidget liste;
+    };
+
+    // A redirect from the site to plain http is not followed.
+    sicher.Umleiten("/files/version.txt", zu_offen("/files/version.txt"));
+    sicher.Umleiten("/files/change_log.html", zu_offen("/files/change_log.html"));
+    {
+        Lauf l(sicher);
+        EXPECT_EQ(Update_ausfuehren(l.k.ctx), Updateergebnis::KeinInternet);
+        EXPECT_EQ(l.Letzte(), kKeinInternet);
+        EXPECT_TRUE(l.k.umgebung.Nachrichten.empty());
+        EXPECT_FALSE(Changelog_laden(l.k.ctx));
+        EXPECT_FALSE(QFile::exists(l.k.Pfad(QStringLiteral("change.txt"))));
+    }
+    EXPECT_EQ(sicher.Anzahl("/files/version.txt"), 1);
+    EXPECT_EQ(sicher.Anzahl("/files/change_log.html"), 1);
+
+    const QByteArray neu = "neues Programm";
+    sicher.Antworten("/files/version.txt", "[Current]\r\nVersion=9.9.9\r\n");
+    sicher.Antworten("/dl/neu", neu, "application/octet-stream");
+    sicher.Umleiten("/dl/umgeleitet", zu_offen("/neu"));
+    const QByteArray rest =
+        "\r\nDatei1Zielname=vellinor\r\nDatei1SHA256=" + Sha256(neu).toUpper().toLatin1() + "\r\n";
+    struct Fall {
+        QString quelle;
+        QString meldung;
+    };
+    const Fall faelle[] = {
+        {offen.Adresse("/neu"), QStringLiteral("Update abgebrochen: Datei1Quelle ist keine "
+                                               "https-Adresse (") +
+                                    offen.Adresse("/neu") + QStringLiteral(")")},
+        {sicher.Adresse("/dl/umgeleitet"),
+         QStringLiteral("Update abgebrochen: Datei1 konnte nicht vollständig geladen werden (") +
+             sicher.Adresse("/dl/umgeleitet") + QStringLiteral(")")},
+    };
+    for (const Fall& f : faelle) {
+        Lauf l(sicher);
+        sicher.Antworten("/files/version9.9.9.txt",
+                         "[9.9.9]\r\nAnzahlDateien=1\r\nDatei1Quelle=" + f.quelle.toUtf8() + rest);
+        EXPECT_EQ(Update_ausfuehren(l.k.ctx), Updateergebnis::Verweigert) << f.quelle.toStdString();
+        EXPECT_EQ(l.Letzte(), f.meldung);
+        EXPECT_FALSE(QFile::exists(l.k.Pfad(QStringLiteral("Download"))));
+        EXPECT_FALSE(QFile::exists(l.k.Pfad(QStringLiteral("Update.sh"))));
+        EXPECT_TRUE(l.k.umgebung.Gestartet.empty());
+        EXPECT_TRUE(l.k.umgebung.Beendet.empty());
+    }
+    // Nothing was ever asked of the plain server.
+    EXPECT_TRUE(offen.Anfragen().empty());
+
+    Lauf l(sicher);
+    sicher.Antworten("/files/version9.9.9.txt", "[9.9.9]\r\nAnzahlDateien=1\r\nDatei1Quelle=" +
+                                                    sicher.Adresse("/dl/neu").toUtf8() + rest);
+    EXPECT_EQ(Update_ausfuehren(l.k.ctx), Updateergebnis::Gestartet);
+    EXPECT_EQ(Lesen(l.k.Pfad(QStringLiteral("Download/vellinor"))), neu);
 }
