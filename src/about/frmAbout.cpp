@@ -10,6 +10,7 @@
 
 #include "about/Programmsymbol.h"
 #include "about/Verweislabel.h"
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Umgebung.h"
@@ -125,6 +126,12 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
                      QStringLiteral("Viel Spass mit meinem kleinen freeware Programm, Gruß Tirmo"));
     lblDescription->setWordWrap(true);
     lblURL = Startseitenverweis(ctx_, this);
+    lblDateiorte = Beschriftung(this, "lblDateiorte", Dateiorte_Beschreibung(ctx_));
+    lblDateiorte->setTextFormat(Qt::PlainText);
+    lblDateiorte->setWordWrap(true);
+    // Paths are for copying into a file manager or a terminal.
+    lblDateiorte->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblDateiorte->setAccessibleName(QStringLiteral("Dateiorte"));
     Line1_0 = Linie(this, "Line1_0");
     Line1_1 = Linie(this, "Line1_1");
     lblDisclaimer = Beschriftung(
@@ -146,6 +153,8 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
     rechts->addWidget(lblDescription);
     rechts->addSpacing(6);
     rechts->addWidget(lblURL, 0, Qt::AlignLeft);
+    rechts->addSpacing(10);
+    rechts->addWidget(lblDateiorte);
     rechts->addStretch(1);
     auto* oben = new QHBoxLayout;
     oben->addWidget(Image1);
