@@ -153,8 +153,6 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
     rechts->addWidget(lblDescription);
     rechts->addSpacing(6);
     rechts->addWidget(lblURL, 0, Qt::AlignLeft);
-    rechts->addSpacing(10);
-    rechts->addWidget(lblDateiorte);
     rechts->addStretch(1);
     auto* oben = new QHBoxLayout;
     oben->addWidget(Image1);
@@ -172,12 +170,17 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(oben, 1);
     layout->addSpacing(8);
+    // The whole width: the paths are long.
+    layout->addWidget(lblDateiorte);
+    layout->addSpacing(8);
     // Two lines, the lower one a shade lighter: the classic etched rule.
     layout->addWidget(Line1_0);
     layout->addWidget(Line1_1);
     layout->setSpacing(6);
     layout->addLayout(unten);
-    resize(480, 300);
+    // Tall enough for the wrapped paths at this width.
+    const int breite = 520;
+    resize(breite, qMax(300, layout->totalHeightForWidth(breite)));
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);
