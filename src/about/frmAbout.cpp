@@ -10,6 +10,7 @@
 
 #include "about/Programmsymbol.h"
 #include "about/Verweislabel.h"
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Umgebung.h"
@@ -125,6 +126,12 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
                      QStringLiteral("Viel Spass mit meinem kleinen freeware Programm, Gruß Tirmo"));
     lblDescription->setWordWrap(true);
     lblURL = Startseitenverweis(ctx_, this);
+    lblDateiorte = Beschriftung(this, "lblDateiorte", Dateiorte_Beschreibung(ctx_));
+    lblDateiorte->setTextFormat(Qt::PlainText);
+    lblDateiorte->setWordWrap(true);
+    // Paths are for copying into a file manager or a terminal.
+    lblDateiorte->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblDateiorte->setAccessibleName(QStringLiteral("Dateiorte"));
     Line1_0 = Linie(this, "Line1_0");
     Line1_1 = Linie(this, "Line1_1");
     lblDisclaimer = Beschriftung(
@@ -163,12 +170,17 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(oben, 1);
     layout->addSpacing(8);
+    // The whole width: the paths are long.
+    layout->addWidget(lblDateiorte);
+    layout->addSpacing(8);
     // Two lines, the lower one a shade lighter: the classic etched rule.
     layout->addWidget(Line1_0);
     layout->addWidget(Line1_1);
     layout->setSpacing(6);
     layout->addLayout(unten);
-    resize(480, 300);
+    // Tall enough for the wrapped paths at this width.
+    const int breite = 520;
+    resize(breite, qMax(300, layout->totalHeightForWidth(breite)));
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);

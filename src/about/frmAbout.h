@@ -20,8 +20,8 @@ QStringList Systeminfo_Kandidaten();
 // (the empty list means the folders of PATH).
 QString Systeminfo_programm(const QStringList& suchpfade = {});
 
-// The about window: title, version, the home page link and a button that
-// starts the system information program.
+// The about window: title, version, the home page link, where the program keeps
+// its files, and a button that starts the system information program.
 class frmAbout : public QDialog {
     Q_OBJECT
   public:
@@ -38,6 +38,8 @@ class frmAbout : public QDialog {
     QLabel* lblVersion;
     QLabel* lblDescription;
     Verweislabel* lblURL;
+    // Portable or installed, and where the settings and the other files are.
+    QLabel* lblDateiorte;
     QFrame* Line1_0;
     QFrame* Line1_1;
     QLabel* lblDisclaimer;

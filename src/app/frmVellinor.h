@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -30,6 +31,9 @@ class frmVellinor : public QMainWindow {
     QString frmtitle;
     // Cancel request of the batch run: -1 true, 0 false.
     short Abort = 0;
+
+    // Files and folders of the command line into the file list, after Form_Load.
+    void Startpfade_laden(const QStringList& pfade);
 
     // Creates the tag library object at start-up; tests replace it to simulate a failure.
     std::function<std::shared_ptr<clsAudioGenie>()> AudioGenieErzeugen;

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/Startschritte.h"
 #include "app/frmVellinor.h"
 #include "common/Bildanzeige.h"
 #include "common/Kontext.h"
@@ -162,6 +163,14 @@ void frmVellinor::lstDateien_DblClick() {
     if (hatteFokus) {
         lstDateien->setFocus();
     }
+}
+
+void frmVellinor::Startpfade_laden(const QStringList& pfade) {
+    Handler_ausfuehren(
+        QStringLiteral("Die Dateien der Befehlszeile konnten nicht geladen werden: "),
+        [this, &pfade] {
+            ::Startpfade_laden(ctx_, pfade, chkUnterverzeichnisse->isChecked(), *dateitabelle_);
+        });
 }
 
 void frmVellinor::Drop_einschalten() { ::Drop_einschalten(ctx_, *lstDateien); }

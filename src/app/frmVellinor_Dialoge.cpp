@@ -2,6 +2,7 @@
 
 #include "about/frmAbout.h"
 #include "about/frmHilfe.h"
+#include "app/Startschritte.h"
 #include "app/frmVellinor.h"
 #include "common/Kontext.h"
 #include "common/Umgebung.h"
@@ -26,8 +27,8 @@ void frmVellinor::Dialoge_verbinden() {
     });
 }
 
-void frmVellinor::Changelog_pruefen() { ::Changelog_pruefen(ctx_); }
+void frmVellinor::Changelog_pruefen() { Changelog_beim_Start(ctx_); }
 
 void frmVellinor::Changelog_nach_Startfehler() { ::Changelog_nach_Startfehler(ctx_); }
 
-void frmVellinor::Update() { Update_ausfuehren(ctx_); }
+void frmVellinor::Update() { Update_beim_Start(ctx_); }

@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 
 #include "about/Programmsymbol.h"
 #include "app/QtUmgebung.h"
+#include "app/Startschritte.h"
 #include "app/frmVellinor.h"
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 
@@ -12,6 +15,8 @@ int main(int argc, char** argv) {
     Speicher_einrichten();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellinor"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELLINOR_DESKTOP_ID));
     Programmsymbol_setzen();
 
     // Standard buttons and dialogs in German, as on a German system.
@@ -24,13 +29,20 @@ int main(int argc, char** argv) {
     QtUmgebung umgebung;
     Kontext ctx;
     ctx.Programmordner = QApplication::applicationDirPath();
+    ctx.Orte = Dateiorte_bestimmen(Ortsfakten_lesen(ctx.Programmordner, ctx.Programmname));
     ctx.Oberflaeche = &umgebung;
 
     QStringList argumente = QApplication::arguments();
     argumente.removeFirst();
+    const Startargumente start = Startargumente_aufteilen(argumente);
 
     frmVellinor fenster(ctx);
-    fenster.Form_Load(argumente.join(QLatin1Char(' ')));
+    fenster.Form_Load(start.Kommandozeile);
     fenster.show();
+    if (!start.Pfade.isEmpty()) {
+        // Once the window is up: loading may ask questions and writes protocol lines.
+        QTimer::singleShot(0, &fenster,
+                           [&fenster, &start] { fenster.Startpfade_laden(start.Pfade); });
+    }
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 // vellinor-cli: the cover search of the window, run over files and folders from a
-// terminal. It uses the program folder, settings file and log of the window.
+// terminal. It uses the settings file and log of the window, wherever the
+// program's mode puts them.
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
@@ -43,8 +45,12 @@ const char* const Hilfetext =
     "Sucht für jede angegebene MP3-Datei und für jede MP3-Datei in den angegebenen\n"
     "Ordnern ein Cover im Web-Shop und speichert es genau wie das Programmfenster:\n"
     "im ID3v2-Tag oder als .jpg-Datei neben dem Lied, je nach den Einstellungen.\n"
-    "Es gelten die Einstellungen aus \"vellinor.ini\" im Programmordner; das Protokoll\n"
-    "wird an \"vellinor.log\" im selben Ordner angehängt.\n"
+    "Es gelten die Einstellungen aus \"vellinor.ini\", und das Protokoll wird an\n"
+    "\"vellinor.log\" angehängt: beide im Programmordner, wenn das Programm dort\n"
+    "schreiben darf (oder die Einstellungsdatei dort schon liegt) und nicht unter\n"
+    "/usr, /opt oder /snap installiert ist; sonst die Einstellungen in\n"
+    "$XDG_CONFIG_HOME/vellinor (~/.config/vellinor) und das Protokoll in\n"
+    "$XDG_STATE_HOME/vellinor (~/.local/state/vellinor).\n"
     "\n"
     "Optionen:\n"
     "  -r            Ordner mit allen Unterordnern durchsuchen\n"
@@ -278,9 +284,10 @@ int main(int argc, char** argv) {
 
     Terminalumgebung umgebung(a.vorgabe);
     Kontext ctx;
-    // Same folder, settings file and log as the window.
+    // Same settings file and log as the window.
     ctx.Programmordner = QCoreApplication::applicationDirPath();
     ctx.Programmname = QStringLiteral("vellinor");
+    ctx.Orte = Dateiorte_bestimmen(Ortsfakten_lesen(ctx.Programmordner, ctx.Programmname));
     ctx.Oberflaeche = &umgebung;
     ctx.MitFenstern = false;
     ctx.DetailProtokoll = a.detail;

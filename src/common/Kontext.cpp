@@ -1,10 +1,8 @@
 #include "common/Kontext.h"
 
-#include "common/Helfer.h"
+#include "common/Dateiorte.h"
 
 Kontext::Kontext() = default;
 Kontext::~Kontext() = default;
 
-QString Kontext::LastJpg() const {
-    return Pfad_verbinden(Programmordner, QStringLiteral("last.jpg"));
-}
+QString Kontext::LastJpg() const { return LastJpg_Datei(*this); }

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/Bildanzeige.h"
+#include "common/Dateiorte.h"
 
 class clsAudioGenie;
 class Umgebung;
@@ -53,6 +54,8 @@ struct Kontext {
     QString Programmordner;
     // The program file's name without extension: names the settings and log files.
     QString Programmname = QStringLiteral("vellinor");
+    // Portable or installed, and where the program's own files go (common/Dateiorte.h).
+    Dateiorte Orte;
 
     Einstellungen Einst;
     // Full path of the file last loaded into the track view.
@@ -82,6 +85,6 @@ struct Kontext {
     // Cached path of the settings file, worked out on first use.
     QString IniPfadCache;
 
-    // The temporary picture file "last.jpg" in the program folder.
+    // The temporary picture file "last.jpg".
     QString LastJpg() const;
 };

@@ -69,7 +69,11 @@ void Verzeichnis_einlesen(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& t
                                                 "Einstellungen gespeichert werden: ") +
                                      fehler.Beschreibung());
     }
+    Ordner_einlesen(ordner, unterverzeichnisse, tabelle);
+}
 
+void Ordner_einlesen(const QString& ordner, bool unterverzeichnisse, Dateitabelle& tabelle) {
+    tabelle.Zeilen.clear();
     // Rows are built as the walk finds the files: no second list of 100,000 entries.
     clsVerzeichnisbaum baum;
     Zeittexte zeiten;
@@ -93,7 +97,16 @@ void Verzeichnis_laden(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabe
     }
 
     Verzeichnis_einlesen(ctx, unterverzeichnisse, tabelle);
+    Tabelle_uebernehmen(ctx, tabelle);
+}
 
+bool Ordner_laden(Kontext& ctx, const QString& ordner, bool unterverzeichnisse,
+                  Dateitabelle& tabelle) {
+    Ordner_einlesen(ordner, unterverzeichnisse, tabelle);
+    return Tabelle_uebernehmen(ctx, tabelle);
+}
+
+bool Tabelle_uebernehmen(Kontext& ctx, const Dateitabelle& tabelle) {
     const int anzahl = tabelle.Dateianzahl();
     int bearbeitet = 0;
     bool abgebrochen = false;
@@ -115,6 +128,7 @@ void Verzeichnis_laden(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabe
                                      QString::number(bearbeitet) +
                                      QStringLiteral(" Dateien abgebrochen!"));
     }
+    return !abgebrochen;
 }
 
 void Eintrag_entfernen(Kontext& ctx) {

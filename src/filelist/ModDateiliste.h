@@ -30,6 +30,18 @@ QString Ordner_waehlen(Kontext& ctx, const QString& titel, const QString& starto
 // with its MP3 files; an empty table when the dialog was cancelled or nothing was found.
 void Verzeichnis_einlesen(Kontext& ctx, bool unterverzeichnisse, Dateitabelle& tabelle);
 
+// The walk of a folder load without the dialog: the table holds the folder's MP3 files.
+void Ordner_einlesen(const QString& ordner, bool unterverzeichnisse, Dateitabelle& tabelle);
+
+// Adds the table's files to the list after the file-name check and reports the outcome
+// in the protocol, as a folder load does. False when the user cancelled the loading.
+bool Tabelle_uebernehmen(Kontext& ctx, const Dateitabelle& tabelle);
+
+// A folder load of a folder that is already known (the command line): the walk and
+// Tabelle_uebernehmen, without the dialog and without asking to empty the list.
+bool Ordner_laden(Kontext& ctx, const QString& ordner, bool unterverzeichnisse,
+                  Dateitabelle& tabelle);
+
 // The folder load of the "Verzeichnis laden" button: optionally empties the list first,
 // then adds every file of the chosen folder after the file-name check, and reports the
 // outcome in the protocol.

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <new>
 
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
@@ -92,13 +93,9 @@ QString Datumstempel(const QDateTime& zeitpunkt) {
            f.gebiet.toString(zeitpunkt.time(), f.zeit);
 }
 
-QString Log_Pfad(const Kontext& ctx) {
-    return Pfad_verbinden(ctx.Programmordner, ctx.Programmname + QStringLiteral(".log"));
-}
+QString Log_Pfad(const Kontext& ctx) { return Log_Datei(ctx); }
 
-QString Bak_Pfad(const Kontext& ctx) {
-    return Pfad_verbinden(ctx.Programmordner, ctx.Programmname + QStringLiteral(".bak"));
-}
+QString Bak_Pfad(const Kontext& ctx) { return Bak_Datei(ctx); }
 
 void Listenzeile_anhaengen(QListWidget& liste, const QString& text) {
     liste.addItem(text);

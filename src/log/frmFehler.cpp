@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
@@ -51,9 +52,7 @@ frmFehler::frmFehler(Kontext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
     connect(cmdLeeren, &QPushButton::clicked, lstFehler, &QListWidget::clear);
 }
 
-QString frmFehler::Fehlerlog_Pfad() const {
-    return Pfad_verbinden(ctx_.Programmordner, QStringLiteral("FehlerLog.txt"));
-}
+QString frmFehler::Fehlerlog_Pfad() const { return Fehlerlog_Datei(ctx_); }
 
 void frmFehler::showEvent(QShowEvent* ereignis) {
     QDialog::showEvent(ereignis);

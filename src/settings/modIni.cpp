@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <vector>
 
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
@@ -153,8 +154,7 @@ bool Beschreibbar(const QFileInfo& info) {
 
 QString Ini_Pfad(Kontext& ctx) {
     if (ctx.IniPfadCache.isEmpty()) {
-        ctx.IniPfadCache =
-            Pfad_verbinden(ctx.Programmordner, ctx.Programmname + QStringLiteral(".ini"));
+        ctx.IniPfadCache = Ini_Datei(ctx);
     }
     return ctx.IniPfadCache;
 }

@@ -18,7 +18,7 @@ struct Kontext;
 //   lines are written with CR LF; every line a write does not touch stays
 //   byte for byte as it was.
 
-// The settings file: program folder + Programmname + ".ini". Worked out on
+// The settings file (Ini_Datei: beside the program or in the config folder). Worked out on
 // first use and kept in the context for the rest of the run.
 QString Ini_Pfad(Kontext& ctx);
 

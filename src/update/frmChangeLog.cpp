@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
+#include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
@@ -29,13 +30,9 @@ QString Changelog_text(const QByteArray& inhalt) {
     return text;
 }
 
-QString Change_Pfad(const Kontext& ctx) {
-    return Pfad_verbinden(ctx.Programmordner, QStringLiteral("change.txt"));
-}
+QString Change_Pfad(const Kontext& ctx) { return Change_Datei(ctx); }
 
-QString Changelog_Pfad(const Kontext& ctx) {
-    return Pfad_verbinden(ctx.Programmordner, QStringLiteral("changelog.txt"));
-}
+QString Changelog_Pfad(const Kontext& ctx) { return Changelog_Datei(ctx); }
 
 QString Changelog_Adresse(Kontext& ctx) {
     return Web_Adresse(ctx) + QStringLiteral("/files/change_log.html");

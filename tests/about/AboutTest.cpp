@@ -50,6 +50,11 @@ TEST(About, TitleVersionTextsAndTheLink) {
     EXPECT_EQ(f.cmdOK->text(), QStringLiteral("OK"));
     EXPECT_EQ(f.cmdSysInfo->text(), QStringLiteral("&Systeminfo..."));
     EXPECT_FALSE(f.Image1->pixmap().isNull());
+    // The mode and where the files are, here a portable copy.
+    EXPECT_EQ(f.lblDateiorte->text(),
+              "Portabel: Einstellungen, Protokoll und Arbeitsdateien "
+              "liegen im Programmordner\n" +
+                  t.ordner.path());
 
     EXPECT_EQ(f.lblURL->text(), QStringLiteral("https://example.org"));
     EXPECT_EQ(f.lblURL->cursor().shape(), Qt::PointingHandCursor);

@@ -1,0 +1,193 @@
+#include "common/Dateiorte.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+
+namespace {
+
+// Forward slashes, cleaned. Windows paths are read as Windows reads them on any
+// system, so that the rule can be checked anywhere.
+QString Sauber(const QString& pfad, bool windows) {
+    return QDir::cleanPath(windows ? QString(pfad).replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                   : pfad);
+}
+
+bool Absolut(const QString& pfad, bool windows) {
+    if (!windows) {
+        return QDir::isAbsolutePath(pfad);
+    }
+    const QString p = Sauber(pfad, true);
+    return p.startsWith(QLatin1String("//")) ||
+           (p.size() >= 3 && p.at(0).isLetter() && p.at(1) == QLatin1Char(':') &&
+            p.at(2) == QLatin1Char('/'));
+}
+
+// Under this folder or the folder itself.
+bool Liegt_unter(const QString& pfad, const QString& wurzel, bool windows) {
+    if (wurzel.isEmpty()) {
+        return false;
+    }
+    const Qt::CaseSensitivity gross = windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const QString p = Sauber(pfad, windows);
+    QString w = Sauber(wurzel, windows);
+    if (p.compare(w, gross) == 0) {
+        return true;
+    }
+    if (!w.endsWith(QLatin1Char('/'))) {
+        w += QLatin1Char('/');
+    }
+    return p.startsWith(w, gross);
+}
+
+bool Systemordner(const Ortsfakten& f) {
+    QStringList wurzeln;
+    if (f.Windows) {
+        for (const char* name :
+             {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot"}) {
+            wurzeln << f.Umgebung.value(QString::fromLatin1(name));
+        }
+    } else {
+        wurzeln = {QStringLiteral("/usr"), QStringLiteral("/opt"), QStringLiteral("/snap")};
+    }
+    for (const QString& w : wurzeln) {
+        if (Liegt_unter(f.Programmordner, w, f.Windows)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString Home(const Ortsfakten& f) {
+    const QString home =
+        f.Umgebung.value(f.Windows ? QStringLiteral("USERPROFILE") : QStringLiteral("HOME"));
+    return !home.isEmpty() && Absolut(home, f.Windows) ? home : QDir::homePath();
+}
+
+// A base folder from the environment. Relative values are ignored, as the XDG
+// rules ask: they would depend on the folder the program was started from.
+QString Basisordner(const Ortsfakten& f, const QString& variable, const QString& sonstUnterHome) {
+    const QString wert = f.Umgebung.value(variable);
+    if (!wert.isEmpty() && Absolut(wert, f.Windows)) {
+        return Sauber(wert, f.Windows);
+    }
+    return Sauber(Home(f) + QLatin1Char('/') + sonstUnterHome, f.Windows);
+}
+
+QString Nativ(const QString& pfad, bool windows) {
+    return windows ? QString(pfad).replace(QLatin1Char('/'), QLatin1Char('\\')) : pfad;
+}
+
+QString Ordner_bereit(const Kontext& ctx, const QString& ordner, bool& angelegt) {
+    if (ctx.Orte.Art == Betriebsart::Portabel || ordner.isEmpty()) {
+        return ctx.Programmordner;
+    }
+    if (!angelegt) {
+        // A failure shows later, where the file is written and the writer reports it.
+        angelegt = QDir().mkpath(ordner);
+    }
+    return ordner;
+}
+
+}  // namespace
+
+Ortsfakten Ortsfakten_lesen(const QString& programmordner, const QString& programmname) {
+    Ortsfakten f;
+    const QFileInfo info(programmordner);
+    // /bin is a link to /usr/bin on merged systems: the real place decides.
+    const QString echt = info.canonicalFilePath();
+    f.Programmordner = echt.isEmpty() ? info.absoluteFilePath() : echt;
+    f.Programmname = programmname;
+    f.IniVorhanden =
+        Datei_existiert(Pfad_verbinden(programmordner, programmname + QStringLiteral(".ini")));
+    f.OrdnerBeschreibbar = info.isDir() && info.isWritable();
+    f.Umgebung = QProcessEnvironment::systemEnvironment();
+#ifdef Q_OS_WIN
+    f.Windows = true;
+#endif
+    return f;
+}
+
+Dateiorte Dateiorte_bestimmen(const Ortsfakten& f) {
+    Dateiorte orte;
+    if (f.IniVorhanden || (f.OrdnerBeschreibbar && !Systemordner(f))) {
+        return orte;
+    }
+    orte.Art = Betriebsart::Installiert;
+    if (f.Windows) {
+        const QString appdata =
+            Basisordner(f, QStringLiteral("APPDATA"), QStringLiteral("AppData/Roaming"));
+        orte.Einstellungsordner = Nativ(appdata + QStringLiteral("/Vellinor"), true);
+        orte.Datenordner = orte.Einstellungsordner;
+        return orte;
+    }
+    orte.Einstellungsordner =
+        Basisordner(f, QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral(".config")) +
+        QStringLiteral("/vellinor");
+    orte.Datenordner =
+        Basisordner(f, QStringLiteral("XDG_STATE_HOME"), QStringLiteral(".local/state")) +
+        QStringLiteral("/vellinor");
+    return orte;
+}
+
+QString Einstellungsordner(const Kontext& ctx) {
+    return Ordner_bereit(ctx, ctx.Orte.Einstellungsordner, ctx.Orte.EinstellungsordnerAngelegt);
+}
+
+QString Datenordner(const Kontext& ctx) {
+    return Ordner_bereit(ctx, ctx.Orte.Datenordner, ctx.Orte.DatenordnerAngelegt);
+}
+
+QString Ini_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Einstellungsordner(ctx), ctx.Programmname + QStringLiteral(".ini"));
+}
+
+QString Log_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), ctx.Programmname + QStringLiteral(".log"));
+}
+
+QString Bak_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), ctx.Programmname + QStringLiteral(".bak"));
+}
+
+QString LastJpg_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("last.jpg"));
+}
+
+QString Fehlerlog_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("FehlerLog.txt"));
+}
+
+QString Fehltreffer_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("Fehltreffer.txt"));
+}
+
+QString Change_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("change.txt"));
+}
+
+QString Changelog_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("changelog.txt"));
+}
+
+QString Changelog_Version_Datei(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("changelog_version.txt"));
+}
+
+QString Dateiorte_Beschreibung(const Kontext& ctx) {
+    if (ctx.Orte.Art == Betriebsart::Portabel) {
+        return QStringLiteral(
+                   "Portabel: Einstellungen, Protokoll und Arbeitsdateien liegen "
+                   "im Programmordner\n") +
+               ctx.Programmordner;
+    }
+    // Named without creating anything: looking is no first use.
+    return QStringLiteral(
+               "Installiert: Updates kommen über die Paketverwaltung.\n"
+               "Einstellungen: ") +
+           Pfad_verbinden(ctx.Orte.Einstellungsordner, ctx.Programmname + QStringLiteral(".ini")) +
+           QStringLiteral("\nProtokoll und Arbeitsdateien: ") + ctx.Orte.Datenordner;
+}

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include "app/Startschritte.h"
+#include "app/frmVellinor.h"
+#include "common/Dateiorte.h"
+#include "common/Helfer.h"
+#include "search/Cover_Laden.h"
+#include "search/Shopattrappe.h"
+#include "settings/modIni.h"
+#include "support/Mp3Bauer.h"
+#include "support/TestKontext.h"
+
+namespace {
+
+QStringList Eintraege(const QListWidget& liste) {
+    QStringList e;
+    for (int i = 0; i < liste.count(); ++i) {
+        e << liste.item(i)->text();
+    }
+    return e;
+}
+
+QString Lied(const QString& pfad, const char* titel) {
+    Mp3Bauer b;
+    b.id3v2(3).text("TPE1", "Abba").text("TIT2", titel).audioCbr128(5);
+    b.schreiben(pfad);
+    return pfad;
+}
+
+}  // namespace
+
+// An installed program in a folder it cannot write: settings in the config
+// folder, everything else in the state folder, the update check skipped and
+// the change log shown once per installed version.
+TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
+    QTemporaryDir home;
+    Shopattrappe shop;
+    Testserver web;
+    web.Antworten("/files/change_log.html", "Neu in dieser Version");
+    web.Antworten("/files/version.txt", "[Current]\r\nVersion=99.0.0\r\n");
+    shop.Bild_anbieten("Abba1", 2000);
+    shop.Seite("Abba+Waterloo", shop.Trefferseite({"Abba1"}));
+    const QString lied = Lied(home.path() + "/Abba - Waterloo.mp3", "Waterloo");
+
+    Ortsfakten f;
+    f.Umgebung = QProcessEnvironment();
+    f.Umgebung.insert("HOME", home.path());
+    f.Umgebung.insert("XDG_CONFIG_HOME", home.path() + "/konfig");
+    const QString zustand = home.path() + "/.local/state/vellinor/";
+
+    const auto starten = [&](TestKontext& t) {
+        f.Programmordner = t.ordner.path();
+        t.ctx.Orte = Dateiorte_bestimmen(f);
+        ASSERT_EQ(t.ctx.Orte.Art, Betriebsart::Installiert);
+        Ini_schreiben(t.ctx, "Server", "Shop", shop.server.Host());
+        Ini_schreiben(t.ctx, "Server", "Web", web.Adresse());
+        frmVellinor fenster(t.ctx);
+        fenster.Form_Load(QString());
+        ASSERT_TRUE(Eintraege(*fenster.lstProtokoll)
+                        .contains("Keine automatische Update-Prüfung: das Programm ist installiert "
+                                  "und wird über die Paketverwaltung aktualisiert"));
+        EXPECT_EQ(Cover_Laden_Ergebnis(t.ctx, lied, false), Coverergebnis::Gespeichert);
+        EXPECT_TRUE(QDir(t.ordner.path())
+                        .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                        .isEmpty());
+    };
+
+    TestKontext erster;
+    starten(erster);
+    EXPECT_EQ(erster.umgebung.ModalFenster, std::vector<QString>{"frmChangeLog"});
+    EXPECT_TRUE(Datei_existiert(home.path() + "/konfig/vellinor/vellinor.ini"));
+    EXPECT_TRUE(Datei_existiert(zustand + "vellinor.log"));
+    EXPECT_TRUE(Datei_existiert(zustand + "last.jpg"));
+    EXPECT_TRUE(Datei_existiert(zustand + "changelog.txt"));
+
+    // Same version: the log moves to ".bak", the change log is not shown again.
+    TestKontext zweiter;
+    starten(zweiter);
+    EXPECT_TRUE(zweiter.umgebung.ModalFenster.empty());
+    EXPECT_TRUE(Datei_existiert(zustand + "vellinor.bak"));
+
+    // Another installed version: its change log is fetched and shown.
+    Textdatei_schreiben(zustand + "changelog_version.txt", QByteArray("0.9.0.1"));
+    TestKontext dritter;
+    starten(dritter);
+    EXPECT_EQ(dritter.umgebung.ModalFenster, std::vector<QString>{"frmChangeLog"});
+    EXPECT_EQ(web.Anzahl("/files/change_log.html"), 2);
+    EXPECT_EQ(web.Anzahl("/files/version.txt"), 0);
+}
+
+TEST(Befehlszeile, FilesAndFoldersFillTheListAtStartup) {
+    // With a path on the line only "-" words are options; without one the line is read whole.
+    Startargumente a = Startargumente_aufteilen({"/musik/Abba - tiger.mp3"});
+    EXPECT_EQ(a.Kommandozeile, QString());
+    EXPECT_EQ(a.Pfade, QStringList{"/musik/Abba - tiger.mp3"});
+    a = Startargumente_aufteilen({"-x", "/musik/tanz", "-t"});
+    EXPECT_EQ(a.Kommandozeile, "-x -t");
+    EXPECT_EQ(a.Pfade, QStringList{"/musik/tanz"});
+    EXPECT_EQ(Startargumente_aufteilen({"-x-t"}).Kommandozeile, "-x-t");
+
+    TestKontext t;
+    const QString musik = t.Pfad("musik");
+    ASSERT_TRUE(QDir().mkpath(musik + "/alben/unter"));
+    const QString tiger = Lied(musik + "/Abba - tiger.mp3", "Tiger");
+    const QString eins = Lied(musik + "/alben/Abba - eins.mp3", "Eins");
+    const QString zwei = Lied(musik + "/alben/unter/Abba - zwei.mp3", "Zwei");
+    Textdatei_schreiben(musik + "/notiz.txt", QByteArray("x"));
+
+    a = Startargumente_aufteilen(
+        {tiger, musik + "/alben", musik + "/notiz.txt", musik + "/fehlt.mp3"});
+    frmVellinor f(t.ctx);
+    f.Form_Load(a.Kommandozeile);
+    EXPECT_FALSE(t.ctx.DetailProtokoll);
+    f.Startpfade_laden(a.Pfade);
+    // The folder's files in the order of a folder load (subfolders first).
+    EXPECT_EQ(Eintraege(*f.lstDateien).join('|').toStdString(),
+              QStringList({tiger, zwei, eins}).join('|').toStdString());
+    const QStringList protokoll = Eintraege(*f.lstProtokoll);
+    EXPECT_TRUE(protokoll.contains("Verzeichnis geladen, 2 Dateien hinzugefügt"));
+    EXPECT_TRUE(protokoll.contains("Keine MP3-Datei, nicht übernommen: " + musik + "/notiz.txt"));
+    EXPECT_TRUE(protokoll.contains("Datei oder Ordner nicht gefunden: " + musik + "/fehlt.mp3"));
+    // No question, no dialog: a folder on the command line needs no folder dialog.
+    EXPECT_TRUE(t.umgebung.OrdnerTitel.empty());
+    EXPECT_TRUE(t.umgebung.Nachrichten.empty());
+}
