@@ -234,12 +234,13 @@ class Coversuche {
                                                 lied);
         }
 
-        // A batch does not ask again for songs it found nothing for last time.
+        // A batch does not ask again for songs it found nothing for last time; a
+        // search the user confirms (a double click) is theirs and always runs.
         schritt = 145;
         Suchlauf_aktuell(ctx);
         lauf = ctx.Lauf;
         const Quellenwahl wahl = Quellenwahl_aus(ctx.Einst.Quelle);
-        if (lauf->Stapel && !ctx.Einst.ErneutSuchen) {
+        if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen) {
             if (const std::optional<Fehltreffer> alt = lauf->Fehltreffer_fuer(Ausw, wahl)) {
                 Quellenwahl damals = Quellenwahl::Alle;
                 Quellenwahl_lesen(alt->Quelle, damals);
@@ -398,7 +399,7 @@ class Coversuche {
                 Groessenstufe(ctx.Einst.BildFormat) >= 0) {
                 lauf->Fehltreffer_merken(ctx, Ausw, wahl);
             }
-            if (nurShop && lauf->Stapel && lauf->Shop_ohne_Treffer()) {
+            if (nurShop && lauf->Stapel && !AskForPicOK && lauf->Shop_ohne_Treffer()) {
                 Protokoll_schreiben(ctx, lauf->Tipptext);
             }
             return;

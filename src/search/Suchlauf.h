@@ -31,8 +31,8 @@ struct Fehltreffer {
 // What one run of the search keeps from song to song: the rules of the sources,
 // sources given up for the run, the songs without a cover found last time and
 // the count behind the shop's hint. A run started by Suchlauf_beginnen (a
-// batch) skips remembered songs and may give the hint; the run a single search
-// creates for itself does neither.
+// batch) skips remembered songs and may give the hint, for the songs it
+// searches unasked; the run a single search creates for itself does neither.
 class Suchlauf {
   public:
     Suchlauf(Kontext& ctx, bool stapel);

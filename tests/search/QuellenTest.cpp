@@ -343,6 +343,10 @@ TEST_F(Quellen, SongsWithoutAHitAreSkippedNextRunUnlessAskedAgain) {
     EXPECT_TRUE(gefragt());
     Beginnen();
     EXPECT_FALSE(gefragt());
+    // A search the user confirms, even inside a batch's run.
+    const size_t vorher = it.server.Anfragen().size();
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, true), Coverergebnis::KeinCover);
+    EXPECT_GT(it.server.Anfragen().size(), vorher);
     Mp3Bauer()
         .id3v2(3)
         .text("TPE1", "Die Beispielband")
