@@ -14,6 +14,7 @@
 #include "common/modMsgB.h"
 #include "log/Protokoll.h"
 #include "search/Cover_Laden.h"
+#include "search/Suchlauf.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ void frmVellinor::cmdAlleCover_Click() {
         const Laufzustand zustand(*this);
         bool abgebrochen = false;
         try {
+            Suchlauf_beginnen(ctx_);
             const int letzter = lstDateien->count() - 1;
             for (int k = 0; k <= letzter; ++k) {
                 // Handlers that ran during the yields may have emptied the list.

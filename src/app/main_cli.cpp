@@ -20,6 +20,8 @@
 #include "filelist/Verzeichnisbaum.h"
 #include "log/Protokoll.h"
 #include "search/Cover_Laden.h"
+#include "search/Coverquelle.h"
+#include "search/Suchlauf.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
 #include "tags/clsAudioGenie.h"
@@ -38,13 +40,14 @@ void Zeile(std::FILE* ziel, const QString& text) {
 
 const char* const Hilfetext =
     "Aufruf:\n"
-    "  vellinor-cli [-r] [-t] [--yes|--no] PFAD...\n"
+    "  vellinor-cli [-r] [-t] [--yes|--no] [--quelle NAME] [--erneut] PFAD...\n"
     "  vellinor-cli --info DATEI\n"
     "  vellinor-cli --help\n"
     "\n"
     "Sucht für jede angegebene MP3-Datei und für jede MP3-Datei in den angegebenen\n"
-    "Ordnern ein Cover im Web-Shop und speichert es genau wie das Programmfenster:\n"
-    "im ID3v2-Tag oder als .jpg-Datei neben dem Lied, je nach den Einstellungen.\n"
+    "Ordnern ein Cover bei der gewählten Quelle (Web-Shop oder offene Cover-Dienste)\n"
+    "und speichert es genau wie das Programmfenster: im ID3v2-Tag oder als\n"
+    ".jpg-Datei neben dem Lied, je nach den Einstellungen.\n"
     "Es gelten die Einstellungen aus \"vellinor.ini\", und das Protokoll wird an\n"
     "\"vellinor.log\" angehängt: beide im Programmordner, wenn das Programm dort\n"
     "schreiben darf (oder die Einstellungsdatei dort schon liegt) und nicht unter\n"
@@ -58,6 +61,11 @@ const char* const Hilfetext =
     "  --yes         Fragen mit Ja (bzw. OK) beantworten, z. B. ob ein vorhandenes\n"
     "                Cover überschrieben werden soll (Einstellung \"jedes mal Fragen\")\n"
     "  --no          Fragen mit Nein (bzw. Abbrechen) beantworten\n"
+    "  --quelle NAME wo gesucht wird, statt der Einstellung \"Quelle\": Shop (Web-Shop),\n"
+    "                MusicBrainz (mit dem Cover Art Archive), iTunes, Deezer oder\n"
+    "                Alle (nacheinander); Groß- und Kleinschreibung gleichgültig\n"
+    "  --erneut      auch Lieder suchen, für die zuletzt nichts gefunden wurde\n"
+    "                (sonst werden sie übersprungen)\n"
     "  --info DATEI  die Zusammenfassung aller Tag-Angaben einer Datei ausgeben\n"
     "  -h, --help    diese Hilfe anzeigen\n"
     "  --            alles Folgende sind Pfade, auch wenn sie mit \"-\" beginnen\n"
@@ -145,6 +153,8 @@ struct Aufruf {
     bool rekursiv = false;
     bool detail = false;
     Vorgabe vorgabe = Vorgabe::Keine;
+    QString quelle;
+    bool erneut = false;
     QString info;
     QStringList pfade;
     QString fehler;
@@ -171,6 +181,18 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
                 a.fehler = QStringLiteral("--yes und --no schließen einander aus.");
             }
             a.vorgabe = neu;
+        } else if (arg == QLatin1String("--quelle")) {
+            Quellenwahl wahl = Quellenwahl::Shop;
+            if (i + 1 >= argumente.size()) {
+                a.fehler = QStringLiteral("--quelle braucht einen Namen.");
+            } else if (!Quellenwahl_lesen(argumente[++i], wahl)) {
+                a.fehler = QStringLiteral("Unbekannte Quelle: ") + argumente[i] +
+                           QStringLiteral(" (Shop, MusicBrainz, iTunes, Deezer oder Alle)");
+            } else {
+                a.quelle = Quellenschluessel(wahl);
+            }
+        } else if (arg == QLatin1String("--erneut")) {
+            a.erneut = true;
         } else if (arg == QLatin1String("--info")) {
             if (i + 1 >= argumente.size()) {
                 a.fehler = QStringLiteral("--info braucht eine Datei.");
@@ -182,8 +204,8 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
         }
     }
     if (a.fehler.isEmpty() && !a.hilfe) {
-        if (!a.info.isEmpty() &&
-            (!a.pfade.isEmpty() || a.rekursiv || a.vorgabe != Vorgabe::Keine)) {
+        if (!a.info.isEmpty() && (!a.pfade.isEmpty() || a.rekursiv || a.vorgabe != Vorgabe::Keine ||
+                                  !a.quelle.isEmpty() || a.erneut)) {
             a.fehler = QStringLiteral("--info nimmt genau eine Datei und keine weiteren Angaben.");
         } else if (a.info.isEmpty() && a.pfade.isEmpty()) {
             a.fehler = QStringLiteral("Keine Datei und kein Ordner angegeben.");
@@ -316,9 +338,16 @@ int main(int argc, char** argv) {
                           QStringLiteral("\" sind nicht lesbar: ") + f.beschreibung);
         return NichtAlleMitCover;
     }
+    if (!a.quelle.isEmpty()) {
+        ctx.Einst.Quelle = a.quelle;
+    }
+    ctx.Einst.ErneutSuchen = ctx.Einst.ErneutSuchen || a.erneut;
     if (ctx.DetailProtokoll) {
         Protokoll_schreiben(ctx, QStringLiteral("Testmodus"));
     }
+    Suchlauf_beginnen(ctx).Tipptext = QStringLiteral(
+        "   Tipp: Der Web-Shop liefert keine Treffer. Mit --quelle Alle lassen sich offene "
+        "Cover-Dienste wählen.");
 
     QStringList dateien;
     bool alleMitCover = Dateien_sammeln(ctx, a, dateien);
@@ -328,6 +357,7 @@ int main(int argc, char** argv) {
             alleMitCover = false;
         }
     }
+    Suchlauf_beenden(ctx);
     Protokoll_schreiben(ctx, QStringLiteral("Die Coversuche für ") +
                                  QString::number(dateien.size()) +
                                  QStringLiteral(" Titel wurde erfolgreich abgeschlossen."));

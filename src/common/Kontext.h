@@ -14,6 +14,7 @@
 #include "common/Dateiorte.h"
 
 class clsAudioGenie;
+class Suchlauf;
 class Umgebung;
 
 // The main window's controls that the file list, the track view and the cover
@@ -40,6 +41,10 @@ struct Einstellungen {
     QString Covertyp = QStringLiteral("1");
     QStringList TrZeKuenstler{QStringLiteral("featuring"), QStringLiteral("ft."),
                               QStringLiteral("feat."), QStringLiteral("feat")};
+    // Where covers are searched: "Shop", "MusicBrainz", "iTunes", "Deezer" or "Alle".
+    QString Quelle = QStringLiteral("Shop");
+    // Songs for which nothing was found last time are searched again.
+    bool ErneutSuchen = false;
 };
 
 // Program-wide state: created once by main (or by each test) and handed to the
@@ -81,6 +86,10 @@ struct Kontext {
     std::function<void(const QString&)> FehlerEcho;
     // Set once a failed log write has been reported, so the notice appears only once.
     bool LogFehlerGemeldet = false;
+
+    // The cover search's state for the current run (sources given up, songs
+    // without a cover found last time); created by the search.
+    std::shared_ptr<Suchlauf> Lauf;
 
     // Cached path of the settings file, worked out on first use.
     QString IniPfadCache;

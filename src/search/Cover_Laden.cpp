@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDate>
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
@@ -16,7 +17,10 @@
 #include "common/modMsgB.h"
 #include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
+#include "search/Coverquelle.h"
 #include "search/Ergebnisseite.h"
+#include "search/Quellenhilfe.h"
+#include "search/Suchlauf.h"
 #include "search/Suchstring.h"
 #include "search/frmBildUebernehmenFrage.h"
 #include "settings/modIni.h"
@@ -25,6 +29,37 @@
 namespace {
 
 const QString Trennzeichen = QStringLiteral(" - ");
+
+// Downloads per search of one source, over all its hits and sizes.
+constexpr int HoechstBildversuche = 8;
+
+bool Weiter_suchen(Suchstatus status) {
+    return status == Suchstatus::KeinTreffer || status == Suchstatus::NichtVerfuegbar;
+}
+
+// A source's first search and its album retry together.
+Suchstatus Zusammenfassen(Suchstatus erste, Suchstatus zweite) {
+    if (!Weiter_suchen(zweite)) {
+        return zweite;
+    }
+    return erste == Suchstatus::NichtVerfuegbar ? erste : zweite;
+}
+
+QString Statustext(Suchstatus status) {
+    switch (status) {
+        case Suchstatus::Treffer:
+            return QStringLiteral("Cover gefunden");
+        case Suchstatus::KeinTreffer:
+            return QStringLiteral("kein Treffer");
+        case Suchstatus::NichtVerfuegbar:
+            return QStringLiteral("nicht erreichbar oder keine brauchbare Antwort");
+        case Suchstatus::Aufgegeben:
+            return QStringLiteral("überlastet oder nicht erreichbar");
+        case Suchstatus::Abgebrochen:
+            return QStringLiteral("abgebrochen");
+    }
+    return {};
+}
 
 // Decided by content: a shop's HTML page saved as "last.jpg" is no picture.
 // Checks the bytes just written there, without reading the file back.
@@ -199,6 +234,30 @@ class Coversuche {
                                                 lied);
         }
 
+        // A batch does not ask again for songs it found nothing for last time; a
+        // search the user confirms (a double click) is theirs and always runs.
+        schritt = 145;
+        Suchlauf_aktuell(ctx);
+        lauf = ctx.Lauf;
+        const Quellenwahl wahl = Quellenwahl_aus(ctx.Einst.Quelle);
+        if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen) {
+            if (const std::optional<Fehltreffer> alt = lauf->Fehltreffer_fuer(Ausw, wahl)) {
+                Quellenwahl damals = Quellenwahl::Alle;
+                Quellenwahl_lesen(alt->Quelle, damals);
+                const QString wo = damals == Quellenwahl::Alle
+                                       ? QStringLiteral("allen Quellen")
+                                       : Quellenname(Quellen_der_Wahl(damals).front());
+                Protokoll_schreiben(ctx, QStringLiteral("   Zuletzt kein Cover gefunden bei ") +
+                                             wo + QStringLiteral(" (") +
+                                             QDate::fromString(alt->Datum, Qt::ISODate)
+                                                 .toString(QStringLiteral("dd.MM.yyyy")) +
+                                             QStringLiteral("), Lied wird übersprungen"));
+                ergebnis = Coverergebnis::KeinCover;
+                Ohne_Bild();
+                return;
+            }
+        }
+
         // Stage 2: an existing cover.
         schritt = 150;
         const QString seitendatei = Seitendatei();
@@ -240,9 +299,14 @@ class Coversuche {
         schritt = 210;
         QString suchtext;
         bool suchen = true;
+        Suchanfrage anfrage;
+        anfrage.Interpret = artist;
+        anfrage.Titel = title;
+        anfrage.Album = album;
         const QString& covertyp = ctx.Einst.Covertyp;
         if (covertyp == QLatin1String("1")) {
             suchtext = artist + Trennzeichen + title;
+            anfrage.art = Suchanfrage::Art::Lied;
         } else if (covertyp == QLatin1String("2")) {
             if (album.isEmpty()) {
                 Protokoll_schreiben(
@@ -254,51 +318,99 @@ class Coversuche {
                 return;
             }
             suchtext = artist + Trennzeichen + album;
+            anfrage.art = Suchanfrage::Art::Album;
         } else if (covertyp == QLatin1String("3")) {
             suchtext = artist + Trennzeichen + (album.isEmpty() ? title : album);
+            anfrage.art = album.isEmpty() ? Suchanfrage::Art::Lied : Suchanfrage::Art::Album;
         } else {
             suchen = false;
         }
         schritt = 220;
-        if (suchen) {
+        const std::vector<Quellenart> quellen = Quellen_der_Wahl(wahl);
+        // The shop's address is built where it always was; the open services
+        // build their own requests.
+        if (suchen && quellen.front() == Quellenart::Shop) {
             suchUrl = Suchstring(ctx, suchtext, Trennzeichen);
         }
 
-        // Stage 4: result page and download.
-        schritt = 230;
-        ErgebnisTabelle ErgURLs;
-        Cover_Suchen(ctx, suchUrl, ErgURLs);
-        schritt = 240;
-        bool nichtGefunden = false;
-        if (Trefferzahl(ErgURLs) == 0) {
-            nichtGefunden = true;
-        } else {
-            bild = Bild_laden(ctx, ErgURLs);
-        }
-        schritt = 250;
-        if (Bild_unbrauchbar(bild)) {
-            nichtGefunden = true;
-        }
-        schritt = 260;
-        if (nichtGefunden && ctx.Einst.AltBild && !album.isEmpty()) {
-            suchUrl = Suchstring(ctx, artist + Trennzeichen + album, Trennzeichen);
-            schritt = 270;
-            Cover_Suchen(ctx, suchUrl, ErgURLs);
-            schritt = 280;
-            if (Trefferzahl(ErgURLs) != 0) {
-                bild = Bild_laden(ctx, ErgURLs);
-                if (!Bild_unbrauchbar(bild)) {
-                    nichtGefunden = false;
+        // Stage 4: the chosen sources in turn, each with the album retry, until
+        // one delivers a usable picture. The shop alone reports as it always did.
+        const bool nurShop = wahl == Quellenwahl::Shop;
+        const QString shopAdresse = suchUrl;
+        bool nichtGefunden = true;
+        bool ueberallNichts = true;  // every source answered, with nothing
+        bool abgebrochen = false;
+        Quellenart fundort = Quellenart::Shop;
+        for (const Quellenart art : quellen) {
+            if (lauf->Aufgegeben(art)) {
+                Quellenzeile(nurShop, art, QStringLiteral("in diesem Suchlauf nicht mehr gefragt"));
+                ueberallNichts = false;
+                continue;
+            }
+            const std::unique_ptr<Coverquelle> quelle = Quelle_erzeugen(ctx, art, shopAdresse);
+            schritt = 230;
+            Suchantwort antwort = quelle->Suchen(anfrage);
+            Suchadresse_merken(antwort);
+            schritt = 240;
+            Suchstatus status = Bild_suchen(*quelle, antwort);
+            schritt = 260;
+            // The shop repeats even an album search, as it always did.
+            if (Weiter_suchen(status) && ctx.Einst.AltBild && !album.isEmpty() &&
+                (art == Quellenart::Shop || anfrage.art != Suchanfrage::Art::Album)) {
+                Suchanfrage albumAnfrage = anfrage;
+                albumAnfrage.art = Suchanfrage::Art::Album;
+                albumAnfrage.Alternativ = true;
+                schritt = 270;
+                antwort = quelle->Suchen(albumAnfrage);
+                Suchadresse_merken(antwort);
+                schritt = 280;
+                const Suchstatus zweite = Bild_suchen(*quelle, antwort);
+                if (zweite == Suchstatus::Treffer) {
                     Protokoll_schreiben(
                         ctx, QStringLiteral("   Alternatives Bild (Album Cover) verwendet"));
                 }
+                status = Zusammenfassen(status, zweite);
+            }
+            schritt = 290;
+            Quellenzeile(nurShop, art, Statustext(status));
+            if (status == Suchstatus::Aufgegeben) {
+                lauf->Aufgeben(art);
+                Protokoll_schreiben(ctx, QStringLiteral("   ") + Quellenname(art) +
+                                             QStringLiteral(" ist überlastet oder nicht erreichbar "
+                                                            "und wird in diesem Suchlauf nicht "
+                                                            "mehr gefragt"));
+            }
+            ueberallNichts = ueberallNichts && status == Suchstatus::KeinTreffer;
+            if (status == Suchstatus::Treffer) {
+                nichtGefunden = false;
+                fundort = art;
+                break;
+            }
+            if (status == Suchstatus::Abgebrochen) {
+                abgebrochen = true;
+                break;
             }
         }
-        schritt = 290;
         if (nichtGefunden) {
             Kein_Cover();
+            // Throttled, unreachable or cancelled is no answer: such a song is
+            // searched again next time.
+            if (ueberallNichts && !abgebrochen && anfrage.art != Suchanfrage::Art::Keine &&
+                Groessenstufe(ctx.Einst.BildFormat) >= 0) {
+                lauf->Fehltreffer_merken(ctx, Ausw, wahl);
+            }
+            if (nurShop && lauf->Stapel && !AskForPicOK && lauf->Shop_ohne_Treffer()) {
+                Protokoll_schreiben(ctx, lauf->Tipptext);
+            }
             return;
         }
+        if (nurShop) {
+            lauf->Shop_mit_Treffer();
+        } else {
+            Protokoll_schreiben(ctx,
+                                QStringLiteral("   Cover gefunden bei: ") + Quellenname(fundort));
+        }
+        lauf->Treffer_merken(ctx, Ausw);
         schritt = 300;
         QCoreApplication::processEvents();
         const QString lastJpg = ctx.LastJpg();
@@ -403,6 +515,58 @@ class Coversuche {
         Ende();
     }
 
+    // Downloads the hits' picture addresses in rank order until one is usable.
+    // The shop's download counts as today; the open services' answers must
+    // also be a success and decode as a picture, or the next address is tried.
+    Suchstatus Bild_suchen(Coverquelle& quelle, const Suchantwort& antwort) {
+        if (antwort.Status != Suchstatus::Treffer) {
+            return antwort.Status;
+        }
+        bool erreichbar = true;
+        int versuche = 0;
+        for (const QStringList& kandidat : antwort.Kandidaten) {
+            for (const QString& adresse : kandidat) {
+                if (versuche++ >= HoechstBildversuche) {
+                    return erreichbar ? Suchstatus::KeinTreffer : Suchstatus::NichtVerfuegbar;
+                }
+                const Hostergebnis h = quelle.Bild_abrufen(adresse);
+                if (h.Ausgang == Hostausgang::Abgebrochen) {
+                    return Suchstatus::Abgebrochen;
+                }
+                if (h.Ausgang == Hostausgang::Aufgegeben) {
+                    return Suchstatus::Aufgegeben;
+                }
+                erreichbar = erreichbar && h.Ausgang == Hostausgang::Antwort;
+                // A picture cut short by a broken or stalled transfer still
+                // decodes in part; it must never become a cover.
+                bild = h.Ergebnis.Vollstaendig ? h.Ergebnis.Daten : QByteArray();
+                if (Bild_unbrauchbar(bild)) {
+                    continue;
+                }
+                if (!quelle.Bild_streng_pruefen() ||
+                    (h.Ergebnis.Status >= 200 && h.Ergebnis.Status < 300 && Ist_Bild(bild))) {
+                    return Suchstatus::Treffer;
+                }
+            }
+        }
+        return erreichbar ? Suchstatus::KeinTreffer : Suchstatus::NichtVerfuegbar;
+    }
+
+    // The detail block names the search request last sent.
+    void Suchadresse_merken(const Suchantwort& antwort) {
+        if (!antwort.Suchadresse.isEmpty()) {
+            suchUrl = antwort.Suchadresse;
+        }
+    }
+
+    // With the detailed protocol, one line per source asked (not for the shop alone).
+    void Quellenzeile(bool nurShop, Quellenart art, const QString& text) {
+        if (!nurShop) {
+            Detail(QStringLiteral("   Suche bei ") + Quellenname(art) + QStringLiteral(": ") +
+                   text);
+        }
+    }
+
     // One field still empty after ID3v2: taken from ID3v1, or reported as missing.
     void Aus_ID3v1_ergaenzen(QString& feld, const QString& name,
                              QString (clsAudioGenie::*lesen)() const) {
@@ -476,6 +640,8 @@ class Coversuche {
     const QString Ausw;
     const bool AskForPicOK;
     std::shared_ptr<clsAudioGenie> ag;
+    // Held for the whole call, like the tag object.
+    std::shared_ptr<Suchlauf> lauf;
 
     int schritt = 0;
     QString lied;

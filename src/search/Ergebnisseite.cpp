@@ -5,6 +5,7 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "net/modInternet.h"
+#include "search/Suchlauf.h"
 
 namespace {
 
@@ -94,9 +95,12 @@ bool Ergebnisseite_auswerten(const QByteArray& ganzeSeite, ErgebnisTabelle& ErgU
     return true;
 }
 
-void Cover_Suchen(Kontext& /*ctx*/, const QString& Suchstring, ErgebnisTabelle& ErgURLs) {
-    const QByteArray seite = Url_lesen(Suchstring);
-    Ergebnisseite_auswerten(seite, ErgURLs, [] { QCoreApplication::processEvents(); });
+Hostausgang Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs) {
+    const Hostergebnis geladen = Host_laden(Suchstring, Url_Optionen{},
+                                            Suchlauf_aktuell(ctx).Regeln(Quellenart::Shop).Suche);
+    Ergebnisseite_auswerten(geladen.Ergebnis.Daten, ErgURLs,
+                            [] { QCoreApplication::processEvents(); });
+    return geladen.Ausgang;
 }
 
 int Bildspalte(const QString& BildFormat) {
@@ -119,7 +123,9 @@ QByteArray Bild_laden(Kontext& ctx, const ErgebnisTabelle& URLs) {
     }
     // A picture cut short by a broken or stalled transfer still decodes in part;
     // it must never become a cover.
-    const Url_Ergebnis geladen = Url_laden(URLs(1, spalte));
+    const Url_Ergebnis geladen = Host_laden(URLs(1, spalte), Url_Optionen{},
+                                            Suchlauf_aktuell(ctx).Regeln(Quellenart::Shop).Bilder)
+                                     .Ergebnis;
     return geladen.Vollstaendig ? geladen.Daten : QByteArray();
 }
 

@@ -5,6 +5,8 @@
 #include <array>
 #include <functional>
 
+#include "net/Hostregeln.h"
+
 struct Kontext;
 
 // Picture addresses of the first hits of a result page: rows 1 to 5 (one per hit),
@@ -39,7 +41,8 @@ bool Ergebnisseite_auswerten(const QByteArray& seite, ErgebnisTabelle& ErgURLs,
                              const std::function<void()>& zwischendurch = {});
 
 // Loads the result page for a search address and reads its hits into the table.
-void Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs);
+// Tells how the page's download ended (a page that never came reads as no hits).
+Hostausgang Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs);
 
 // The column of the picture size: "Big" 4, "Medium" 3, "Small" 2, anything else 0.
 int Bildspalte(const QString& BildFormat);

@@ -56,6 +56,10 @@ void Einstellungen_laden(Kontext& ctx, const Einstellungsanzeige* anzeige) {
     if (!trenner.isEmpty()) {
         e.TrZeKuenstler = trenner.split(QLatin1Char('#'), Qt::KeepEmptyParts);
     }
+
+    // Read last, so that a damaged value here leaves every older key loaded.
+    e.Quelle = Ini_lesen(ctx, Allgemein, QStringLiteral("Quelle"), QStringLiteral("Shop"));
+    e.ErneutSuchen = Wahrheit_lesen(ctx, QStringLiteral("ErneutSuchen"), false);
 }
 
 QString Shop_Host(Kontext& ctx) {
@@ -73,6 +77,32 @@ QString Web_Adresse(Kontext& ctx) {
         adresse.chop(1);
     }
     return adresse;
+}
+
+QString Dienst_Adresse(Kontext& ctx, const QString& schluessel) {
+    static const std::pair<const char*, const char*> standards[] = {
+        {"MusicBrainz", "https://musicbrainz.org"},
+        {"CoverArtArchive", "https://coverartarchive.org"},
+        {"iTunes", "https://itunes.apple.com"},
+        {"Deezer", "https://api.deezer.com"},
+    };
+    QString standard;
+    for (const auto& [name, adresse] : standards) {
+        if (schluessel == QLatin1String(name)) {
+            standard = QString::fromLatin1(adresse);
+        }
+    }
+    QString adresse = Server_lesen(ctx, schluessel, standard).trimmed();
+    while (adresse.endsWith(QLatin1Char('/'))) {
+        adresse.chop(1);
+    }
+    return adresse;
+}
+
+QByteArray Dienst_Agent(Kontext& ctx) {
+    return (QStringLiteral("Vellinor/") + Versionstext() + QStringLiteral(" ( ") +
+            Web_Adresse(ctx) + QStringLiteral(" )"))
+        .toUtf8();
 }
 
 QString Web_Host(Kontext& ctx) {

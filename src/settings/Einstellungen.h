@@ -31,3 +31,10 @@ QString Shop_Host(Kontext& ctx);
 QString Web_Adresse(Kontext& ctx);
 // Just the host name of the web site's address.
 QString Web_Host(Kontext& ctx);
+
+// The base address of an open cover service (key "MusicBrainz", "CoverArtArchive",
+// "iTunes" or "Deezer"): scheme, host and perhaps a path, without a trailing "/".
+// Requests put their own path behind it.
+QString Dienst_Adresse(Kontext& ctx, const QString& schluessel);
+// The agent name the open services are told: "Vellinor/<version> ( <web site> )".
+QByteArray Dienst_Agent(Kontext& ctx);

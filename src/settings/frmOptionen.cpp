@@ -1,6 +1,7 @@
 #include "settings/frmOptionen.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <iterator>
 #include <type_traits>
 
 #include "common/Helfer.h"
@@ -21,6 +23,9 @@
 namespace {
 
 const QString kAllgemein = QStringLiteral("Allgemein");
+
+// The values of the key "Quelle", in the order of the frame's options.
+const char* const Quellenwerte[] = {"Shop", "MusicBrainz", "iTunes", "Deezer", "Alle"};
 
 template <typename T>
 T* Element(QWidget* eltern, const char* name, const QString& text = QString(),
@@ -134,6 +139,30 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
         l->addStretch(1);
     }
 
+    Frame6 = Element<QGroupBox>(this, "Frame6", QStringLiteral("Quelle"));
+    optQuelleShop =
+        Element<QRadioButton>(Frame6, "optQuelleShop", QStringLiteral("Web-Shop (Standard)"));
+    optQuelleMusicBrainz = Element<QRadioButton>(Frame6, "optQuelleMusicBrainz",
+                                                 QStringLiteral("MusicBrainz / Cover Art Archive"));
+    optQuelleiTunes = Element<QRadioButton>(Frame6, "optQuelleiTunes", QStringLiteral("iTunes"));
+    optQuelleDeezer = Element<QRadioButton>(Frame6, "optQuelleDeezer", QStringLiteral("Deezer"));
+    optQuelleAlle =
+        Element<QRadioButton>(Frame6, "optQuelleAlle", QStringLiteral("Alle nacheinander"));
+    chkErneutSuchen = Element<QCheckBox>(
+        Frame6, "chkErneutSuchen",
+        QStringLiteral("Auch Lieder erneut suchen, für die zuletzt nichts gefunden wurde"));
+    {
+        // Two columns keep the dialog from growing taller than the screen.
+        auto* l = new QGridLayout(Frame6);
+        l->addWidget(optQuelleShop, 0, 0);
+        l->addWidget(optQuelleMusicBrainz, 0, 1);
+        l->addWidget(optQuelleiTunes, 1, 0);
+        l->addWidget(optQuelleDeezer, 1, 1);
+        l->addWidget(optQuelleAlle, 2, 0);
+        l->addWidget(chkErneutSuchen, 3, 0, 1, 2);
+        l->setColumnStretch(1, 1);
+    }
+
     cmdSpeichern = Element<QPushButton>(this, "cmdSpeichern", QStringLiteral("Speichern"));
     cmdSpeichern->setDefault(true);
     cmdCancel = Element<QPushButton>(this, "cmdCancel", QStringLiteral("Abbrechen"));
@@ -149,6 +178,7 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
     layout->addWidget(Frame2);
     layout->addWidget(Frame5);
     layout->addWidget(Frame4);
+    layout->addWidget(Frame6);
     layout->addStretch(1);
     layout->addLayout(knoepfe);
 
@@ -187,6 +217,18 @@ void frmOptionen::Form_Load() {
     chkAlternativBild->setChecked(e.AltBild);
     chkKlammern->setChecked(e.Klammern);
     chkDebuggen->setChecked(e.AllesLoggen);
+
+    // An unknown value is searched as the shop, so the dialog shows the shop.
+    QRadioButton* quellen[] = {optQuelleShop, optQuelleMusicBrainz, optQuelleiTunes,
+                               optQuelleDeezer, optQuelleAlle};
+    QRadioButton* gewaehlt = optQuelleShop;
+    for (size_t i = 0; i < std::size(quellen); ++i) {
+        if (e.Quelle.trimmed().compare(QLatin1String(Quellenwerte[i]), Qt::CaseInsensitive) == 0) {
+            gewaehlt = quellen[i];
+        }
+    }
+    gewaehlt->setChecked(true);
+    chkErneutSuchen->setChecked(e.ErneutSuchen);
 }
 
 void frmOptionen::cmdSpeichern_Click() {
@@ -220,6 +262,14 @@ void frmOptionen::cmdSpeichern_Click() {
             schreiben("BildFormat", QStringLiteral("Small"));
         }
         schreiben("AllesLoggen", Wahrheitszahl(chkDebuggen->checkState() == Qt::Checked));
+        const QRadioButton* quellen[] = {optQuelleShop, optQuelleMusicBrainz, optQuelleiTunes,
+                                         optQuelleDeezer, optQuelleAlle};
+        for (size_t i = 0; i < std::size(quellen); ++i) {
+            if (quellen[i]->isChecked()) {
+                schreiben("Quelle", QString::fromLatin1(Quellenwerte[i]));
+            }
+        }
+        schreiben("ErneutSuchen", Wahrheitszahl(chkErneutSuchen->checkState() == Qt::Checked));
     } catch (const Laufzeitfehler&) {
         // The keys before the failing one are written; the dialog stays open
         // so that the user can try again or cancel.

@@ -43,6 +43,13 @@ class frmOptionen : public QDialog {
     QRadioButton* optGr;
     QRadioButton* optMi;
     QRadioButton* optKl;
+    QGroupBox* Frame6;
+    QRadioButton* optQuelleShop;
+    QRadioButton* optQuelleMusicBrainz;
+    QRadioButton* optQuelleiTunes;
+    QRadioButton* optQuelleDeezer;
+    QRadioButton* optQuelleAlle;
+    QCheckBox* chkErneutSuchen;
     QPushButton* cmdSpeichern;
     QPushButton* cmdCancel;
 

@@ -8,6 +8,7 @@
 
 #include "common/Helfer.h"
 #include "search/Shopattrappe.h"
+#include "support/Dienstattrappen.h"
 #include "support/Mp3Bauer.h"
 
 namespace {
@@ -33,10 +34,10 @@ class Kommandozeile : public ::testing::Test {
 
     QString Pfad(const QString& name) const { return ordner.path() + "/" + name; }
 
-    void Ini(const QByteArray& allgemein) {
+    void Ini(const QByteArray& allgemein, const QByteArray& server = {}) {
         Textdatei_schreiben(Pfad("prog/vellinor.ini"),
-                            "[Allgemein]\r\n" + allgemein +
-                                "[Server]\r\nShop=" + shop.server.Host().toLatin1() + "\r\n");
+                            "[Allgemein]\r\n" + allgemein + "[Server]\r\nShop=" +
+                                shop.server.Host().toLatin1() + "\r\n" + server);
     }
 
     QString Lied(const QString& name, const QString& titel, bool mitBild = false) {
@@ -173,12 +174,14 @@ TEST_F(Kommandozeile, InfoHelpAndBadUsage) {
 
     l = Starten({"--help"});
     EXPECT_EQ(l.status, 0);
-    EXPECT_TRUE(l.aus.join('\n').contains("vellinor-cli [-r] [-t] [--yes|--no] PFAD..."));
+    EXPECT_TRUE(l.aus.join('\n').contains(
+        "vellinor-cli [-r] [-t] [--yes|--no] [--quelle NAME] [--erneut] PFAD..."));
     EXPECT_TRUE(l.aus.join('\n').contains("Rückgabewert"));
 
     for (const QStringList& falsch :
          {QStringList{}, QStringList{"--yes", "--no", lied}, QStringList{"-x", lied},
-          QStringList{"--info"}, QStringList{"--info", lied, lied}}) {
+          QStringList{"--info"}, QStringList{"--info", lied, lied}, QStringList{"--quelle"},
+          QStringList{"--quelle", "Nirgendwo", lied}, QStringList{"--info", lied, "--erneut"}}) {
         l = Starten(falsch);
         EXPECT_EQ(l.status, 2) << falsch.join(' ').toStdString();
         EXPECT_FALSE(l.fehler.isEmpty());
@@ -186,4 +189,45 @@ TEST_F(Kommandozeile, InfoHelpAndBadUsage) {
     EXPECT_FALSE(QFile::exists(Pfad("prog/vellinor.log")) &&
                  QString::fromLocal8Bit(Mp3Pruefer::Lesen(Pfad("prog/vellinor.log")))
                      .contains("Coversuche"));
+}
+
+TEST_F(Kommandozeile, SourceByOptionAndSongsWithoutAHitSkippedUntilAskedAgain) {
+    Dienstattrappe dz;
+    Testserver bilder;
+    bilder.Antworten("/images/cover/ab/1000x1000-000000-80-0-0.jpg", bild, "image/jpeg");
+    dz.Leer("/search", Json("{'data':[],'total':0}"));
+    dz.Suche(
+        "/search", "q", "Waterloo",
+        Json("{'data':[{'id':1,'title':'Waterloo','artist':{'name':'ABBA'},'album':{'id':2,"
+             "'title':'Waterloo','md5_image':'ab','cover_xl':'" +
+             bilder.Adresse().toStdString() + "/images/cover/ab/1000x1000-000000-80-0-0.jpg'}}]}"));
+    Ini("DateiVorhanden=1\r\n", "Deezer=" + dz.Basis().toLatin1() + "\r\n");
+    const QString gut = Lied("musik/gut.mp3", "Waterloo");
+    const QString ohne = Lied("musik/ohne.mp3", "Unbekannt");
+
+    Lauf l = Starten({"--quelle", "DEEZER", gut, ohne});
+    EXPECT_EQ(l.status, 1);
+    EXPECT_EQ(Cover(gut), bild);
+    EXPECT_TRUE(l.aus.contains("   Cover gefunden bei: Deezer"));
+    EXPECT_TRUE(shop.Suchen().empty());
+    const size_t fragen = dz.server.Anfragen().size();
+
+    l = Starten({"--quelle", "deezer", ohne});
+    EXPECT_EQ(l.status, 1);
+    EXPECT_EQ(l.aus.filter("   Zuletzt kein Cover gefunden bei Deezer (").size(), 1);
+    EXPECT_EQ(dz.server.Anfragen().size(), fragen);
+    l = Starten({"--erneut", "--quelle", "Deezer", ohne});
+    EXPECT_TRUE(l.aus.contains("   Es konnte kein Cover Bild gefunden werden"));
+    EXPECT_GT(dz.server.Anfragen().size(), fragen);
+
+    // The shop, five songs in a row without a hit: the hint names the option.
+    QStringList lieder;
+    for (int i = 0; i < 6; ++i) {
+        lieder << Lied(QString("musik/nichts%1.mp3").arg(i), QString("Nichts%1").arg(i));
+    }
+    l = Starten(lieder);
+    EXPECT_EQ(l.aus.filter("Tipp").size(), 1);
+    EXPECT_EQ(l.aus.indexOf("   Tipp: Der Web-Shop liefert keine Treffer. Mit --quelle Alle lassen "
+                            "sich offene Cover-Dienste wählen."),
+              l.aus.indexOf("nichts5") - 1);
 }

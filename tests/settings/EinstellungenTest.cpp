@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
@@ -161,4 +162,34 @@ TEST(Einstellungen, ServerEntries) {
     Ini_schreiben(t.ctx, s, QStringLiteral("Web"), QString());
     EXPECT_EQ(Shop_Host(t.ctx), QStringLiteral("www.amazon.de"));
     EXPECT_EQ(Web_Adresse(t.ctx), QStringLiteral("https://vellinor.example"));
+}
+
+TEST(Einstellungen, CoverSourcesAndTheirServers) {
+    TestKontext t;
+    Einstellungen_laden(t.ctx);
+    EXPECT_EQ(t.ctx.Einst.Quelle, QStringLiteral("Shop"));
+    EXPECT_FALSE(t.ctx.Einst.ErneutSuchen);
+    const std::pair<const char*, const char*> standards[] = {
+        {"MusicBrainz", "https://musicbrainz.org"},
+        {"CoverArtArchive", "https://coverartarchive.org"},
+        {"iTunes", "https://itunes.apple.com"},
+        {"Deezer", "https://api.deezer.com"}};
+    for (const auto& [schluessel, adresse] : standards) {
+        EXPECT_EQ(Dienst_Adresse(t.ctx, QString::fromLatin1(schluessel)),
+                  QString::fromLatin1(adresse));
+    }
+    EXPECT_EQ(Dienst_Agent(t.ctx),
+              ("Vellinor/" + Versionstext() + " ( https://vellinor.example )").toUtf8());
+
+    Textdatei_schreiben(Ini_Pfad(t.ctx),
+                        QByteArray("[Allgemein]\r\nQuelle=deezer\r\nErneutSuchen=-1\r\n[Server]\r\n"
+                                   "MusicBrainz=http://127.0.0.1:8080/mb//\r\n"
+                                   "Web=https://andere.example/\r\n"));
+    Einstellungen_laden(t.ctx);
+    EXPECT_EQ(t.ctx.Einst.Quelle, QStringLiteral("deezer"));
+    EXPECT_TRUE(t.ctx.Einst.ErneutSuchen);
+    EXPECT_EQ(Dienst_Adresse(t.ctx, QStringLiteral("MusicBrainz")),
+              QStringLiteral("http://127.0.0.1:8080/mb"));
+    EXPECT_EQ(Dienst_Agent(t.ctx),
+              QByteArray("Vellinor/") + Versionstext().toUtf8() + " ( https://andere.example )");
 }

@@ -147,7 +147,8 @@ TEST(Optionen, LoadsFromMemorySavesInOrderAndReloads) {
     }
     EXPECT_EQ(Ini(t).toStdString(),
               std::string("[Allgemein]\r\nTrZeKuenstler= feat# vs \r\nCovertyp=3\r\nAltBild=-1\r\n"
-                          "UseTag=-1\r\nKlammern=0\r\nBildFormat=Small\r\nAllesLoggen=0\r\n"));
+                          "UseTag=-1\r\nKlammern=0\r\nBildFormat=Small\r\nAllesLoggen=0\r\n"
+                          "Quelle=Shop\r\nErneutSuchen=0\r\n"));
     // The settings in memory follow the file at once.
     EXPECT_TRUE(t.ctx.Einst.UseTag);
     EXPECT_EQ(t.ctx.Einst.BildFormat, QStringLiteral("Small"));
@@ -246,4 +247,45 @@ TEST(Optionen, AFailedWriteIsReportedAndTheDialogStaysOpen) {
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(neuGeladen, 1);
     EXPECT_EQ(Wert(t, "AllesLoggen"), QStringLiteral("0"));
+}
+
+TEST(Optionen, TheSourceFrameLoadsAndSavesTheChoice) {
+    TestKontext t;
+    frmOptionen f(t.ctx);
+    EXPECT_EQ(f.Frame6->title(), QStringLiteral("Quelle"));
+    const std::pair<QRadioButton*, const char*> optionen[] = {
+        {f.optQuelleShop, "Web-Shop (Standard)"},
+        {f.optQuelleMusicBrainz, "MusicBrainz / Cover Art Archive"},
+        {f.optQuelleiTunes, "iTunes"},
+        {f.optQuelleDeezer, "Deezer"},
+        {f.optQuelleAlle, "Alle nacheinander"}};
+    for (const auto& [knopf, text] : optionen) {
+        EXPECT_EQ(knopf->text(), QString::fromUtf8(text));
+    }
+    EXPECT_EQ(f.chkErneutSuchen->text(),
+              QStringLiteral("Auch Lieder erneut suchen, für die zuletzt nichts gefunden wurde"));
+    EXPECT_TRUE(f.optQuelleShop->isChecked());
+    EXPECT_FALSE(f.chkErneutSuchen->isChecked());
+
+    // Values in any case; an unknown one shows the shop, which the search then uses.
+    const std::pair<const char*, QRadioButton * frmOptionen::*> faelle[] = {
+        {"deezer", &frmOptionen::optQuelleDeezer},
+        {"ALLE", &frmOptionen::optQuelleAlle},
+        {"Irgendwo", &frmOptionen::optQuelleShop}};
+    for (const auto& [wert, knopf] : faelle) {
+        t.ctx.Einst.Quelle = QString::fromLatin1(wert);
+        t.ctx.Einst.ErneutSuchen = true;
+        frmOptionen g(t.ctx);
+        EXPECT_TRUE((g.*knopf)->isChecked()) << wert;
+        EXPECT_TRUE(g.chkErneutSuchen->isChecked());
+    }
+
+    f.show();
+    Klicken(f.optQuelleiTunes);
+    Klicken(f.chkErneutSuchen);
+    f.cmdSpeichern->click();
+    EXPECT_EQ(Wert(t, "Quelle"), QStringLiteral("iTunes"));
+    EXPECT_EQ(Wert(t, "ErneutSuchen"), QStringLiteral("-1"));
+    EXPECT_EQ(t.ctx.Einst.Quelle, QStringLiteral("iTunes"));
+    EXPECT_TRUE(t.ctx.Einst.ErneutSuchen);
 }

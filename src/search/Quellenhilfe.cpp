@@ -1,0 +1,68 @@
+#include "search/Quellenhilfe.h"
+
+#include <QJsonDocument>
+
+bool Sieht_wie_Json_aus(const QByteArray& daten) {
+    const QByteArray rein = daten.trimmed();
+    return rein.startsWith('{') && rein.endsWith('}');
+}
+
+std::optional<QJsonObject> Json_objekt(const QByteArray& daten) {
+    QJsonParseError fehler{};
+    const QJsonDocument dokument = QJsonDocument::fromJson(daten.trimmed(), &fehler);
+    if (fehler.error != QJsonParseError::NoError || !dokument.isObject()) {
+        return std::nullopt;
+    }
+    return dokument.object();
+}
+
+QString Json_text(const QJsonValue& wert) {
+    if (wert.isString()) {
+        return wert.toString();
+    }
+    if (wert.isDouble()) {
+        const qint64 ganz = wert.toInteger(-1);
+        return ganz >= 0 ? QString::number(ganz) : QString::number(wert.toDouble(), 'f', 0);
+    }
+    return {};
+}
+
+Antwortart Json_einordnen(const Url_Ergebnis& e, bool auch403) {
+    if (e.Status == 429 || e.Status == 503 || (auch403 && e.Status == 403)) {
+        return Antwortart::Gedrosselt;
+    }
+    if (e.Status == 0 || e.Status >= 500) {
+        return Antwortart::Fehler;
+    }
+    if (e.Status >= 200 && e.Status < 300 && (!e.Vollstaendig || !Sieht_wie_Json_aus(e.Daten))) {
+        return Antwortart::Fehler;
+    }
+    return Antwortart::Gut;
+}
+
+std::optional<Suchstatus> Status_ohne_Antwort(const Hostergebnis& e) {
+    switch (e.Ausgang) {
+        case Hostausgang::Antwort:
+            return std::nullopt;
+        case Hostausgang::Abgebrochen:
+            return Suchstatus::Abgebrochen;
+        case Hostausgang::Aufgegeben:
+            return Suchstatus::Aufgegeben;
+        case Hostausgang::Fehler:
+            break;
+    }
+    return Suchstatus::NichtVerfuegbar;
+}
+
+int Groessenstufe(const QString& BildFormat) {
+    if (BildFormat == QLatin1String("Big")) {
+        return 2;
+    }
+    if (BildFormat == QLatin1String("Medium")) {
+        return 1;
+    }
+    if (BildFormat == QLatin1String("Small")) {
+        return 0;
+    }
+    return -1;
+}

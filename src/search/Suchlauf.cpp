@@ -1,0 +1,213 @@
+#include "search/Suchlauf.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "common/Dateiorte.h"
+#include "common/Helfer.h"
+#include "common/Kontext.h"
+#include "log/Protokoll.h"
+#include "search/Quelle_Deezer.h"
+#include "search/Quelle_MusicBrainz.h"
+#include "search/Quelle_iTunes.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// A long batch writes its misses now and then, not after every song.
+constexpr qint64 SchreibabstandMs = 10000;
+constexpr int TippNachLiedern = 5;
+
+Hostregel Regel(int abstand, int erstePause, std::function<Antwortart(const Url_Ergebnis&)> art) {
+    Hostregel r;
+    r.Abstand = milliseconds(abstand);
+    r.ErstePause = milliseconds(erstePause);
+    r.Einordnen = std::move(art);
+    return r;
+}
+
+QString Als_Text(const QJsonValue& wert) { return wert.toString(); }
+
+Antwortart Shop_einordnen(const Url_Ergebnis& e) {
+    return e.Status == 0 ? Antwortart::Fehler : Antwortart::Gut;
+}
+
+}  // namespace
+
+Quellenregeln Standardregeln(Quellenart art) {
+    switch (art) {
+        case Quellenart::MusicBrainz:
+            // The archive has no published limit; its operators ask for MusicBrainz's pace.
+            return {Regel(1000, 1000, MusicBrainz_einordnen), Regel(1000, 1000, {})};
+        case Quellenart::iTunes:
+            return {Regel(3000, 3000, iTunes_einordnen), Regel(0, 1000, {})};
+        case Quellenart::Deezer:
+            return {Regel(100, 500, Deezer_einordnen), Regel(0, 1000, {})};
+        case Quellenart::Shop:
+            break;
+    }
+    // The shop as ever: no pauses, no repeats, never given up; no answer at all
+    // only keeps a song from being remembered as a miss.
+    Hostregel shop;
+    shop.Aufgeben_nach = 0;
+    shop.Einordnen = Shop_einordnen;
+    return {shop, shop};
+}
+
+Suchlauf::Suchlauf(Kontext& ctx, bool stapel)
+    : Stapel(stapel),
+      Tipptext(QStringLiteral("   Tipp: Der Web-Shop liefert keine Treffer. Unter Einstellungen "
+                              "→ Quelle lassen sich offene Cover-Dienste wählen.")),
+      datei_(Fehltreffer_Datei(ctx)) {
+    for (const Quellenart art :
+         {Quellenart::Shop, Quellenart::MusicBrainz, Quellenart::iTunes, Quellenart::Deezer}) {
+        regeln_[size_t(art)] = Standardregeln(art);
+    }
+    seitSchreiben_.start();
+    Laden(ctx);
+}
+
+Suchlauf::~Suchlauf() {
+    try {
+        Fehltreffer_schreiben(nullptr);
+    } catch (...) {
+        // The program is ending or the next run starting; the list is only a help.
+    }
+}
+
+void Suchlauf::Laden(Kontext& ctx) {
+    QFile f(datei_);
+    if (!f.exists()) {
+        return;
+    }
+    const QByteArray inhalt = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QJsonParseError fehler{};
+    const QJsonDocument dokument = QJsonDocument::fromJson(inhalt, &fehler);
+    const QJsonValue liste = dokument.object().value(QStringLiteral("Fehltreffer"));
+    if (fehler.error != QJsonParseError::NoError || !liste.isArray()) {
+        Protokoll_schreiben(ctx, QStringLiteral("Die Liste der Lieder ohne gefundenes Cover ist "
+                                                "beschädigt und wird nicht beachtet (") +
+                                     datei_ + QStringLiteral(")"));
+        return;
+    }
+    for (const QJsonValue& wert : liste.toArray()) {
+        const QJsonObject o = wert.toObject();
+        Fehltreffer t;
+        t.Pfad = Als_Text(o.value(QStringLiteral("Pfad")));
+        t.Groesse = o.value(QStringLiteral("Groesse")).toInteger(-1);
+        t.Geaendert = o.value(QStringLiteral("Geaendert")).toInteger(-1);
+        t.Quelle = Als_Text(o.value(QStringLiteral("Quelle")));
+        t.Datum = Als_Text(o.value(QStringLiteral("Datum")));
+        if (!t.Pfad.isEmpty() && t.Groesse >= 0 && !t.Quelle.isEmpty()) {
+            fehltreffer_.insert(t.Pfad, t);
+        }
+    }
+}
+
+std::optional<Fehltreffer> Suchlauf::Fehltreffer_fuer(const QString& pfad, Quellenwahl wahl) const {
+    const auto gefunden = fehltreffer_.constFind(pfad);
+    if (gefunden == fehltreffer_.constEnd()) {
+        return std::nullopt;
+    }
+    const QFileInfo info(pfad);
+    const Fehltreffer& t = *gefunden;
+    Quellenwahl damals = Quellenwahl::Shop;
+    if (!info.exists() || info.size() != t.Groesse ||
+        info.lastModified().toMSecsSinceEpoch() != t.Geaendert ||
+        !Quellenwahl_lesen(t.Quelle, damals) || (damals != wahl && damals != Quellenwahl::Alle)) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+void Suchlauf::Fehltreffer_merken(Kontext& ctx, const QString& pfad, Quellenwahl wahl) {
+    const QFileInfo info(pfad);
+    if (!info.exists()) {
+        return;
+    }
+    Fehltreffer t;
+    t.Pfad = pfad;
+    t.Groesse = info.size();
+    t.Geaendert = info.lastModified().toMSecsSinceEpoch();
+    t.Quelle = Quellenschluessel(wahl);
+    t.Datum = QDate::currentDate().toString(Qt::ISODate);
+    fehltreffer_.insert(pfad, t);
+    Geaendert(ctx);
+}
+
+void Suchlauf::Treffer_merken(Kontext& ctx, const QString& pfad) {
+    if (fehltreffer_.remove(pfad) > 0) {
+        Geaendert(ctx);
+    }
+}
+
+void Suchlauf::Geaendert(Kontext& ctx) {
+    geaendert_ = true;
+    if (seitSchreiben_.elapsed() >= SchreibabstandMs) {
+        Fehltreffer_schreiben(&ctx);
+    }
+}
+
+void Suchlauf::Fehltreffer_schreiben(Kontext* ctx) {
+    if (!geaendert_) {
+        return;
+    }
+    QJsonArray liste;
+    for (const Fehltreffer& t : fehltreffer_) {
+        liste.append(QJsonObject{{QStringLiteral("Pfad"), t.Pfad},
+                                 {QStringLiteral("Groesse"), t.Groesse},
+                                 {QStringLiteral("Geaendert"), t.Geaendert},
+                                 {QStringLiteral("Quelle"), t.Quelle},
+                                 {QStringLiteral("Datum"), t.Datum}});
+    }
+    const QByteArray inhalt =
+        QJsonDocument(QJsonObject{{QStringLiteral("Fehltreffer"), liste}}).toJson();
+    seitSchreiben_.restart();
+    try {
+        // A temporary file renamed over the old one: a crash leaves one or the other.
+        Textdatei_schreiben(datei_, inhalt);
+        geaendert_ = false;
+    } catch (...) {
+        if (ctx && !schreibfehlerGemeldet_) {
+            schreibfehlerGemeldet_ = true;
+            Protokoll_schreiben(*ctx, QStringLiteral("Die Liste der Lieder ohne gefundenes Cover "
+                                                     "konnte nicht gespeichert werden (") +
+                                          datei_ + QStringLiteral(")"));
+        }
+    }
+}
+
+bool Suchlauf::Shop_ohne_Treffer() {
+    ++shopOhneTreffer_;
+    if (tippGezeigt_ || shopOhneTreffer_ < TippNachLiedern) {
+        return false;
+    }
+    tippGezeigt_ = true;
+    return true;
+}
+
+Suchlauf& Suchlauf_beginnen(Kontext& ctx) {
+    // The old run writes its misses before the new one reads them.
+    ctx.Lauf.reset();
+    Hostregeln_neu_beginnen();
+    ctx.Lauf = std::make_shared<Suchlauf>(ctx, true);
+    return *ctx.Lauf;
+}
+
+Suchlauf& Suchlauf_aktuell(Kontext& ctx) {
+    if (!ctx.Lauf) {
+        ctx.Lauf = std::make_shared<Suchlauf>(ctx, false);
+    }
+    return *ctx.Lauf;
+}
+
+void Suchlauf_beenden(Kontext& ctx) {
+    if (ctx.Lauf) {
+        ctx.Lauf->Fehltreffer_schreiben(&ctx);
+    }
+}

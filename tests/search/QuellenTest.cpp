@@ -1,0 +1,501 @@
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <memory>
+
+#include "common/Dateiorte.h"
+#include "common/Helfer.h"
+#include "search/Cover_Laden.h"
+#include "search/Namensvergleich.h"
+#include "search/Quelle_Deezer.h"
+#include "search/Quelle_iTunes.h"
+#include "search/Shopattrappe.h"
+#include "search/Suchlauf.h"
+#include "settings/modIni.h"
+#include "support/Dienstattrappen.h"
+#include "support/Mp3Bauer.h"
+#include "support/TestKontext.h"
+#include "tags/clsAudioGenie.h"
+
+namespace {
+
+using Mp3Pruefer::Id3v2Lesen;
+using Mp3Pruefer::Lesen;
+
+const std::string R1 = "3f8a6c2e-1b4d-4e7a-9c0f-2d5b8e1a7c44";
+const std::string G1 = "c2d4e6f8-0a1b-4c3d-9e5f-7a8b9c0d1e2f";
+const std::string LIVE = "5a6b7c8d-9e0f-4a1b-8c2d-3e4f5a6b7c8d";
+const std::string FREMD = "0d9c8b7a-6f5e-4d3c-2b1a-0f9e8d7c6b5a";
+const std::string GRUPPE = "11111111-2222-4333-8444-555555555555";
+
+// A song by "Die Beispielband" and four services that all have its cover, each
+// behind the traps the real ones set: other artists' hits first, releases
+// without art, sizes missing, a placeholder picture.
+class Quellen : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ctx().AudioGenie = std::make_shared<clsAudioGenie>();
+        ctx().MitFenstern = false;
+        ctx().ProtokollEcho = [this](const QString& z) { protokoll << z; };
+        Server("Shop", shop.server.Host());
+        // A base address with a path of its own: requests keep it in front.
+        Server("MusicBrainz", mb.Basis() + "/mb/");
+        Server("CoverArtArchive", caa.Basis());
+        Server("iTunes", it.Basis());
+        Server("Deezer", dz.Basis());
+        Server("Web", "https://vellinor.example");
+        Kurz(Suchlauf_aktuell(ctx()));
+        bild = Mp3Bauer::Jpeg(4000);
+        anderes = Mp3Bauer::Jpeg(3000);
+        Dienste_einrichten();
+    }
+
+    Kontext& ctx() { return t.ctx; }
+    void Server(const char* schluessel, const QString& wert) {
+        Ini_schreiben(ctx(), "Server", schluessel, wert);
+    }
+    // The services' pace shortened, their rules otherwise kept.
+    static void Kurz(Suchlauf& lauf) {
+        for (const Quellenart art :
+             {Quellenart::Shop, Quellenart::MusicBrainz, Quellenart::iTunes, Quellenart::Deezer}) {
+            for (Hostregel* r : {&lauf.Regeln(art).Suche, &lauf.Regeln(art).Bilder}) {
+                r->Abstand = std::chrono::milliseconds(0);
+                r->ErstePause = std::chrono::milliseconds(10);
+            }
+        }
+    }
+    Suchlauf& Beginnen() {
+        Suchlauf& lauf = Suchlauf_beginnen(ctx());
+        Kurz(lauf);
+        return lauf;
+    }
+
+    QString Lied(const QString& name, const QString& titel = "Nachtzug") {
+        QDir(t.ordner.path()).mkpath(QFileInfo(t.Pfad(name)).path());
+        Mp3Bauer b;
+        b.id3v2(3).text("TPE1", "Die Beispielband").text("TIT2", titel).text("TALB", "Sommerlicht");
+        b.audioCbr128(5);
+        b.schreiben(t.Pfad(name));
+        return t.Pfad(name);
+    }
+    QStringList Suchen(const QString& quelle, const QString& pfad,
+                       Coverergebnis erwartet = Coverergebnis::Gespeichert) {
+        ctx().Einst.Quelle = quelle;
+        protokoll.clear();
+        EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, false), erwartet) << quelle.toStdString();
+        return protokoll;
+    }
+    QByteArray Cover(const QString& pfad) {
+        const auto bilder = Id3v2Lesen(Lesen(pfad)).bilder();
+        return bilder.empty() ? QByteArray() : bilder.back().daten;
+    }
+    QStringList Zeilen_mit(const QString& teil) const { return protokoll.filter(teil); }
+
+    void Dienste_einrichten() {
+        const std::string shopBild = "/images/I/Beispiel._SS500_.jpg";
+        shop.server.Antworten(shopBild, bild, "image/jpeg");
+        shop.Seite("Die+Beispielband+Nachtzug", shop.Trefferseite({"Beispiel"}));
+
+        mb.Leer("/mb/ws/2/recording", Json("{'count':0,'recordings':[]}"));
+        mb.Leer("/mb/ws/2/release", Json("{'count':0,'releases':[]}"));
+        mb.Suche("/mb/ws/2/recording", "query", "Nachtzug",
+                 Json("{'count':2,'recordings':[{'id':'x','score':100,'title':'Nachtzug',"
+                      "'artist-credit':[{'name':'Karaoke Hits Band'}],'releases':[" +
+                      Mb_release(FREMD, GRUPPE, "Nachtzug", "Karaoke Hits Band") +
+                      "]},{'id':'y','score':97,'title':'Nachtzug','artist-credit':[{'name':'Die "
+                      "Beispielband','joinphrase':' feat. '},{'name':'Gastchor'}],'releases':["
+                      "{'id':'" +
+                      LIVE +
+                      "','title':'Live','status':'Official','date':'2018',"
+                      "'release-group':{'id':'" +
+                      GRUPPE +
+                      "','primary-type':'Album',"
+                      "'secondary-types':['Live']}}," +
+                      Mb_release("3F8A6C2E-1B4D-4E7A-9C0F-2D5B8E1A7C44", G1, "Sommerlicht",
+                                 "Die Beispielband") +
+                      "," + Mb_release(R1, G1, "Sommerlicht", "Die Beispielband") + "]}]}"));
+        // The release has no art of its own; its group has.
+        caa.Bild("release-group", G1, 1200, bild);
+        caa.Bild("release", FREMD, 1200, anderes);
+        caa.Bild("release", LIVE, 1200, anderes);
+
+        const std::string ib = it.Basis().toStdString();
+        it.Leer("/search", Json("{'resultCount':0,'results':[]}"));
+        it.Suche("/search", "term", "Nachtzug",
+                 Json("\n\n{'resultCount':2,'results':[{'wrapperType':'track','kind':'song',"
+                      "'artistName':'Karaoke Hits Band','trackName':'Nachtzug','collectionId':1,"
+                      "'collectionName':'Nachtzug - Single','artworkUrl100':'" +
+                      ib +
+                      "/image/thumb/k/100x100bb.jpg'},{'wrapperType':'track','kind':'song',"
+                      "'artistName':'Die Beispielband feat. Gastchor','trackName':'Nachtzug',"
+                      "'collectionId':3800000001,'collectionName':'Sommerlicht',"
+                      "'artworkUrl100':'" +
+                      ib + "/image/thumb/a/100x100bb.jpg'}]}"));
+        // No 1200 px picture of this one: the next size down.
+        it.Datei("/image/thumb/a/600x600bb.jpg", bild);
+        it.Datei("/image/thumb/a/500x500bb.jpg", bild);
+        it.Datei("/image/thumb/k/1200x1200bb.jpg", anderes);
+
+        const std::string db = dzBilder.Adresse().toStdString();
+        dz.Leer("/search", Json("{'data':[],'total':0}"));
+        dz.Leer("/search/album", Json("{'data':[],'total':0}"));
+        // The placeholder album comes first; both album ids are beyond 2^31.
+        dz.Suche("/search", "q", "Nachtzug",
+                 Json("{'data':[{'id':1,'title':'Nachtzug','artist':{'id':5,'name':'Die "
+                      "Beispielband'},'album':{'id':3800000000,'title':'Sommerlicht (Live)',"
+                      "'cover_xl':'" +
+                      db +
+                      "/images/cover//1000x1000-000000-80-0-0.jpg',"
+                      "'cover_big':'" +
+                      db +
+                      "/images/cover//500x500-000000-80-0-0.jpg',"
+                      "'md5_image':''}},{'id':3800000002,'title':'Nachtzug','artist':{'name':"
+                      "'DIE BEISPIELBAND'},'album':{'id':3800000001,'title':'Sommerlicht',"
+                      "'record_type':'album','cover_xl':'" +
+                      db + "/images/cover/4f2a/1000x1000-000000-80-0-0.jpg','cover_big':'" + db +
+                      "/images/cover/4f2a/500x500-000000-80-0-0.jpg','md5_image':'4f2a'}}],"
+                      "'total':2}"));
+        dzBilder.Antworten("/images/cover/4f2a/1000x1000-000000-80-0-0.jpg", bild, "image/jpeg");
+        dzBilder.Antworten("/images/cover/4f2a/500x500-000000-80-0-0.jpg", bild, "image/jpeg");
+        dzBilder.Antworten("/images/cover//1000x1000-000000-80-0-0.jpg", anderes, "image/jpeg");
+    }
+
+    std::vector<std::string> Pfade(const Testserver& s) const {
+        std::vector<std::string> p;
+        for (const auto& a : s.Anfragen()) {
+            p.push_back(a.pfad);
+        }
+        return p;
+    }
+
+    TestKontext t;
+    QStringList protokoll;
+    QByteArray bild, anderes;
+    Shopattrappe shop;
+    Dienstattrappe mb, it, dz;
+    Archivattrappe caa;
+    Testserver dzBilder;
+};
+
+Testserver::Antwort Gedrosselt(int status, const QByteArray& koerper = {}) {
+    Testserver::Antwort a;
+    a.status = status;
+    a.koerper = koerper;
+    a.typ = "application/json";
+    return a;
+}
+
+}  // namespace
+
+TEST_F(Quellen, TheSameSongThroughEachSourceEndsWithTheSameCoverAndLines) {
+    std::map<QString, QStringList> zeilen;
+    for (const char* q : {"Shop", "MusicBrainz", "iTunes", "Deezer"}) {
+        const QString pfad = Lied(QString(q) + "/lied.mp3");
+        zeilen[q] = Suchen(q, pfad);
+        EXPECT_EQ(Cover(pfad), bild) << q;
+    }
+    const QStringList shopZeilen{"lied", "   Benutze ID3v2-Tag",
+                                 "   Suche nach Titel ... Bitte warten ...",
+                                 "   Bild wurde in ID3-Tag gespeichert"};
+    EXPECT_EQ(zeilen["Shop"], shopZeilen);
+    for (const char* q : {"MusicBrainz", "iTunes", "Deezer"}) {
+        QStringList erwartet = shopZeilen;
+        erwartet.insert(3, QString("   Cover gefunden bei: ") + q);
+        EXPECT_EQ(zeilen[q], erwartet);
+    }
+
+    // MusicBrainz: the song's recording by this artist, its official album
+    // before the live one, the group's picture over two more hosts.
+    EXPECT_EQ(mb.Werte("/mb/ws/2/recording", "query"),
+              std::vector<QString>{"recording:\"Nachtzug\" AND artist:\"Die Beispielband\""});
+    const auto anfrage = mb.server.Anfragen().at(0);
+    EXPECT_EQ(anfrage.Kopfzeile("User-Agent"),
+              ("Vellinor/" + Versionstext() + " ( https://vellinor.example )").toStdString());
+    EXPECT_NE(anfrage.ziel.find("&fmt=json"), std::string::npos);
+    EXPECT_EQ(Pfade(caa.archiv),
+              (std::vector<std::string>{"/release/" + R1 + "/front-1200",
+                                        "/release-group/" + G1 + "/front-1200"}));
+    EXPECT_EQ(caa.ablage.Anfragen().size(), 1u);
+    EXPECT_EQ(caa.archiv.Anfragen().at(1).Kopfzeile("User-Agent"), anfrage.Kopfzeile("User-Agent"));
+    // iTunes: the German store's songs; the biggest size first, then the next.
+    EXPECT_EQ(it.Werte("/search", "term"), std::vector<QString>{"Die Beispielband Nachtzug"});
+    EXPECT_NE(it.server.Anfragen().at(0).ziel.find("&country=DE&media=music&entity=song"),
+              std::string::npos);
+    EXPECT_EQ(Pfade(it.server),
+              (std::vector<std::string>{"/search", "/image/thumb/a/1200x1200bb.jpg",
+                                        "/image/thumb/a/600x600bb.jpg"}));
+    // Deezer: the field query; the placeholder is never fetched.
+    EXPECT_EQ(dz.Werte("/search", "q"),
+              std::vector<QString>{"artist:\"Die Beispielband\" track:\"Nachtzug\""});
+    EXPECT_EQ(Pfade(dzBilder),
+              std::vector<std::string>{"/images/cover/4f2a/1000x1000-000000-80-0-0.jpg"});
+
+    // All of them, the shop first.
+    const QString pfad = Lied("Alle/lied.mp3");
+    EXPECT_TRUE(Suchen("alle", pfad).contains("   Cover gefunden bei: Web-Shop"));
+    EXPECT_EQ(Cover(pfad), bild);
+}
+
+TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
+    Beginnen();
+    ctx().DetailProtokoll = true;
+    // iTunes throttles the whole run with empty 403 answers; the others find nothing
+    // but Deezer, which has the cover.
+    it.Vorab = [](const Testserver::Anfrage&) { return Gedrosselt(403); };
+    shop.Seite("Die+Beispielband+Nachtzug",
+               "<html><body>Ihre Suche ergab leider keine Produkttreffer.</body></html>");
+    mb.Vorab = [](const Testserver::Anfrage&) {
+        return Gedrosselt(200, Json("{'count':0,'recordings':[],'releases':[]}"));
+    };
+    const QString eins = Lied("eins/lied.mp3");
+    Suchen("Alle", eins);
+    EXPECT_EQ(Zeilen_mit("   Suche bei").join('|') + "|" + Zeilen_mit("gefunden bei").join('|'),
+              "   Suche bei Web-Shop: kein Treffer|   Suche bei MusicBrainz: kein Treffer|"
+              "   Suche bei iTunes: überlastet oder nicht erreichbar|"
+              "   Suche bei Deezer: Cover gefunden|   Cover gefunden bei: Deezer");
+    EXPECT_EQ(Zeilen_mit("iTunes ist").size(), 1);
+    EXPECT_EQ(it.server.Anfragen().size(), 5u);
+    // The album retry before the next source, at the shop and MusicBrainz.
+    EXPECT_EQ(shop.Suchen(), (std::vector<std::string>{"Die+Beispielband+Nachtzug",
+                                                       "Die+Beispielband+Sommerlicht"}));
+    EXPECT_EQ(mb.Werte("/mb/ws/2/release", "query").size(), 1u);
+    EXPECT_EQ(Cover(eins), bild);
+
+    // Next song: iTunes is not asked again; Deezer is over its quota (HTTP 200 with an error).
+    dz.Vorab = [](const Testserver::Anfrage&) {
+        return Gedrosselt(200, Json("{'error':{'type':'Exception','message':'Quota limit "
+                                    "exceeded','code':4}}"));
+    };
+    const QString zwei = Lied("zwei/lied.mp3");
+    Suchen("Alle", zwei, Coverergebnis::KeinCover);
+    EXPECT_TRUE(protokoll.contains("   Suche bei iTunes: in diesem Suchlauf nicht mehr gefragt"));
+    EXPECT_TRUE(
+        protokoll.contains("   Deezer ist überlastet oder nicht erreichbar und wird in "
+                           "diesem Suchlauf nicht mehr gefragt"));
+    EXPECT_TRUE(protokoll.contains("   Es konnte kein Cover Bild gefunden werden"));
+    EXPECT_EQ(it.server.Anfragen().size(), 5u);
+    // MusicBrainz sends a page that is no JSON: not available either.
+    mb.Vorab = [](const Testserver::Anfrage&) {
+        Testserver::Antwort a;
+        a.koerper = "<html><body>Wartungsarbeiten</body></html>";
+        return std::optional(a);
+    };
+    const QString drei = Lied("drei/lied.mp3");
+    Suchen("MusicBrainz", drei, Coverergebnis::KeinCover);
+    EXPECT_TRUE(protokoll.contains(
+        "   Suche bei MusicBrainz: nicht erreichbar oder keine brauchbare Antwort"));
+    mb.Vorab = [](const Testserver::Anfrage&) {
+        Testserver::Antwort a;
+        a.koerper = Json("{'created':'2026','count':1,'releases':[{'id':'");
+        return std::optional(a);
+    };
+    Suchen("MusicBrainz", drei, Coverergebnis::KeinCover);
+    EXPECT_TRUE(protokoll.contains(
+        "   Suche bei MusicBrainz: nicht erreichbar oder keine brauchbare Antwort"));
+
+    // None of these is remembered as a song without a cover; a plain "nothing" is.
+    mb.Vorab = nullptr;
+    Suchen("MusicBrainz", Lied("vier/lied.mp3", "Unbekannt"), Coverergebnis::KeinCover);
+    Suchlauf_beenden(ctx());
+    const QByteArray liste = Lesen(Fehltreffer_Datei(ctx()));
+    EXPECT_FALSE(liste.contains("/zwei/")) << liste.toStdString();
+    EXPECT_FALSE(liste.contains("/drei/"));
+    EXPECT_TRUE(liste.contains("/vier/"));
+}
+
+TEST_F(Quellen, SongsWithoutAHitAreSkippedNextRunUnlessAskedAgain) {
+    // Deezer knows nothing of this song.
+    const QString pfad = Lied("Unbekannt.mp3", "Unbekannt");
+    Beginnen();
+    Suchen("Deezer", pfad, Coverergebnis::KeinCover);
+    const size_t fragen = dz.server.Anfragen().size();
+    EXPECT_EQ(fragen, 4u);  // field query and plain words, song and album
+
+    Beginnen();
+    EXPECT_EQ(Suchen("deezer", pfad, Coverergebnis::KeinCover),
+              QStringList({"Unbekannt", "   Benutze ID3v2-Tag",
+                           "   Zuletzt kein Cover gefunden bei Deezer (" +
+                               QDate::currentDate().toString("dd.MM.yyyy") +
+                               "), Lied wird übersprungen"}));
+    EXPECT_EQ(dz.server.Anfragen().size(), fragen);
+    // Another choice searches; "Alle" covers every single one afterwards.
+    Suchen("Alle", pfad, Coverergebnis::KeinCover);
+    EXPECT_GT(dz.server.Anfragen().size(), fragen);
+    Beginnen();
+    EXPECT_TRUE(Suchen("iTunes", pfad, Coverergebnis::KeinCover)
+                    .contains("   Zuletzt kein Cover gefunden bei allen Quellen (" +
+                              QDate::currentDate().toString("dd.MM.yyyy") +
+                              "), Lied wird übersprungen"));
+
+    // The option, a single search outside a batch, and a changed file search again.
+    const auto gefragt = [&] {
+        const size_t vorher = it.server.Anfragen().size();
+        Suchen("iTunes", pfad, Coverergebnis::KeinCover);
+        return it.server.Anfragen().size() > vorher;
+    };
+    ctx().Einst.ErneutSuchen = true;
+    EXPECT_TRUE(gefragt());
+    ctx().Einst.ErneutSuchen = false;
+    EXPECT_FALSE(gefragt());
+    ctx().Lauf.reset();
+    Kurz(Suchlauf_aktuell(ctx()));
+    EXPECT_TRUE(gefragt());
+    Beginnen();
+    EXPECT_FALSE(gefragt());
+    // A search the user confirms, even inside a batch's run.
+    const size_t vorher = it.server.Anfragen().size();
+    EXPECT_EQ(Cover_Laden_Ergebnis(ctx(), pfad, true), Coverergebnis::KeinCover);
+    EXPECT_GT(it.server.Anfragen().size(), vorher);
+    Mp3Bauer()
+        .id3v2(3)
+        .text("TPE1", "Die Beispielband")
+        .text("TIT2", "Anders")
+        .audioCbr128(6)
+        .schreiben(pfad);
+    EXPECT_TRUE(gefragt());
+
+    // A damaged list is ignored with one line; the next write replaces it.
+    Suchlauf_beenden(ctx());
+    ctx().Lauf.reset();
+    Textdatei_schreiben(Fehltreffer_Datei(ctx()), QByteArray("{\"Fehltreffer\":[{\"Pfad\""));
+    protokoll.clear();
+    Beginnen();
+    EXPECT_EQ(protokoll, QStringList{"Die Liste der Lieder ohne gefundenes Cover ist beschädigt "
+                                     "und wird nicht beachtet (" +
+                                     Fehltreffer_Datei(ctx()) + ")"});
+    EXPECT_TRUE(gefragt());
+    Suchlauf_beenden(ctx());
+    EXPECT_TRUE(Lesen(Fehltreffer_Datei(ctx())).contains("Unbekannt.mp3"));
+    EXPECT_EQ(QDir(t.ordner.path()).entryList({"*vellinor-tmp*"}, QDir::Files | QDir::Hidden),
+              QStringList());
+}
+
+TEST_F(Quellen, TheShopHintComesOnceAfterFiveSongsInARowWithoutAHit) {
+    Beginnen();
+    const QString tipp =
+        "   Tipp: Der Web-Shop liefert keine Treffer. Unter Einstellungen → Quelle lassen sich "
+        "offene Cover-Dienste wählen.";
+    ctx().Einst.AltBild = false;
+    int tipps = 0;
+    for (int i = 0; i < 11; ++i) {
+        const QString pfad = Lied(QString("lied%1.mp3").arg(i));
+        if (i != 4) {
+            Mp3Bauer()
+                .id3v2(3)
+                .text("TPE1", "Niemand")
+                .text("TIT2", QString::number(i))
+                .audioCbr128(5)
+                .schreiben(pfad);
+        }
+        const QStringList z =
+            Suchen("Shop", pfad, i == 4 ? Coverergebnis::Gespeichert : Coverergebnis::KeinCover);
+        tipps += int(z.count(tipp));
+        // After the song's own lines, at its fifth miss in a row (hit at song 4).
+        EXPECT_EQ(z.last() == tipp, i == 9) << i;
+    }
+    EXPECT_EQ(tipps, 1);
+}
+
+TEST_F(Quellen, AlbumSearchesSizesAndTheOfficialRelease) {
+    ctx().Einst.Covertyp = "2";
+    ctx().Einst.BildFormat = "Medium";
+    // A bootleg scores higher than the official album; a release whose 500 px
+    // thumbnail is missing at the far end, a group without art: the 250 px picture.
+    mb.Suche("/mb/ws/2/release", "query", "Sommerlicht",
+             Json("{'count':2,'releases':[" +
+                  Mb_release(LIVE, GRUPPE, "Sommerlicht", "Die Beispielband", "Bootleg") + "," +
+                  Mb_release(R1, G1, "Sommerlicht", "Die Beispielband", "Official", "Album", "2019",
+                             90) +
+                  "]}"));
+    caa.Luecke("release", R1, 500);
+    caa.Bild("release", R1, 250, bild);
+    caa.Bild("release", LIVE, 500, anderes);
+    const QString pfad = Lied("album.mp3");
+    Suchen("MusicBrainz", pfad);
+    EXPECT_EQ(Cover(pfad), bild);
+    EXPECT_EQ(mb.Werte("/mb/ws/2/release", "query"),
+              std::vector<QString>{"release:\"Sommerlicht\" AND artist:\"Die Beispielband\""});
+    EXPECT_EQ(Pfade(caa.archiv), (std::vector<std::string>{"/release/" + R1 + "/front-500",
+                                                           "/release-group/" + G1 + "/front-500",
+                                                           "/release/" + R1 + "/front-250"}));
+
+    // iTunes and Deezer: their albums, the medium sizes.
+    it.Suche("/search", "term", "Sommerlicht",
+             Json("{'resultCount':1,'results':[{'wrapperType':'collection','artistName':'Die "
+                  "Beispielband','collectionName':'Sommerlicht (Deluxe Edition)',"
+                  "'artworkUrl100':'" +
+                  it.Basis().toStdString() + "/image/thumb/a/100x100bb.jpg'}]}"));
+    Suchen("iTunes", pfad);
+    EXPECT_EQ(Pfade(it.server).back(), "/image/thumb/a/500x500bb.jpg");
+    EXPECT_NE(it.server.Anfragen().front().ziel.find("entity=album"), std::string::npos);
+    dz.Suche("/search/album", "q", "Beispielband Sommerlicht",
+             Json("{'data':[{'id':7,'title':'Sommerlicht','record_type':'album','artist':"
+                  "{'name':'Die Beispielband'},'cover_big':'" +
+                  dzBilder.Adresse().toStdString() +
+                  "/images/cover/4f2a/500x500-000000-80-0-0.jpg'}]}"));
+    Suchen("Deezer", pfad);
+    EXPECT_EQ(Pfade(dzBilder).back(), "/images/cover/4f2a/500x500-000000-80-0-0.jpg");
+    // The field query found nothing, the plain words did.
+    EXPECT_EQ(dz.Werte("/search/album", "q"),
+              (std::vector<QString>{"artist:\"Die Beispielband\" album:\"Sommerlicht\"",
+                                    "Die Beispielband Sommerlicht"}));
+}
+
+TEST(Anfragen, EncodingEscapingAndNameComparison) {
+    // Lucene: the example of MusicBrainz's query rules, byte for byte.
+    const QString q =
+        Lucene_anfrage({{"release", "Nacht & Tag (Live)"}, {"artist", "Blau/Grün"}, {"date", ""}});
+    EXPECT_EQ(q, "release:\"Nacht \\& Tag \\(Live\\)\" AND artist:\"Blau\\/Grün\"");
+    EXPECT_EQ(Wert_kodieren(q),
+              "release%3A%22Nacht%20%5C%26%20Tag%20%5C%28Live%5C%29%22%20AND%20artist%3A%22Blau%5C"
+              "%2FGr%C3%BCn%22");
+    EXPECT_EQ(Lucene_maskieren("a\\b+c\"d*e?f:g!h^i~j{k}[l]|m-n"),
+              "a\\\\b\\+c\\\"d\\*e\\?f\\:g\\!h\\^i\\~j\\{k\\}\\[l\\]\\|m\\-n");
+    EXPECT_EQ(Wert_kodieren("Rock + Roll & \"Ö\" ~._-"),
+              "Rock%20%2B%20Roll%20%26%20%22%C3%96%22%20~._-");
+    EXPECT_EQ(iTunes_begriff("Die Ärzte & Co + 1"), "Die+%C3%84rzte+%26+Co+%2B+1");
+    EXPECT_EQ(Deezer_anfrage({{"artist", "Die \"Beispiel\"  Band"}, {"album", ""}}),
+              "artist:\"Die Beispiel Band\"");
+
+    // Names: case, accents, umlauts spelt out, punctuation, "&", "The", guests.
+    const std::pair<const char*, const char*> gleich[] = {
+        {"The Beatles", "Beatles"},
+        {"Die Ärzte", "DIE AERZTE"},
+        {"Beyoncé", "beyonce"},
+        {"Simon & Garfunkel", "Simon and Garfunkel"},
+        {"AC/DC", "AC-DC"},
+        {"Guns N' Roses", "Guns N’ Roses"},
+        {"Künstler feat. Gast", "Künstler"},
+        {"Künstler (ft. Gast)", "künstler"},
+        {"Sportfreunde Stiller", "Sportfreunde  Stiller"}};
+    for (const auto& [a, b] : gleich) {
+        EXPECT_TRUE(Interpret_passt(a, b)) << a << " / " << b;
+    }
+    const std::pair<const char*, const char*> verschieden[] = {
+        {"Die Beispielband", "Karaoke Hits Band"}, {"Abba", "Abbacadabra"}, {"Daft Punk", "Daft"}};
+    for (const auto& [a, b] : verschieden) {
+        EXPECT_FALSE(Interpret_passt(a, b)) << a << " / " << b;
+    }
+    EXPECT_TRUE(Titel_passt("Sommerlicht", "Sommerlicht (Deluxe Edition) [Remastered]"));
+    EXPECT_TRUE(Titel_passt("Nachtzug", "Nachtzug - Single"));
+    EXPECT_FALSE(Titel_passt("Sommerlicht", "Winterlicht"));
+    EXPECT_EQ(Anfragewert("Künstler feat. Gast", true, true, {"vs."}), "Künstler");
+    EXPECT_EQ(Anfragewert("A vs. B", true, true, {"vs."}), "A");
+    EXPECT_EQ(Anfragewert("Lied (Remix)", false, true, {}), "Lied");
+    EXPECT_EQ(Anfragewert("(Remix)", false, true, {}), "(Remix)");
+
+    // Picture sizes and the placeholder.
+    EXPECT_EQ(
+        iTunes_Bildgroessen("https://a.example/x/100x100bb.jpg", 2),
+        QStringList({"https://a.example/x/1200x1200bb.jpg", "https://a.example/x/600x600bb.jpg",
+                     "https://a.example/x/100x100bb.jpg"}));
+    // An old address of another form is tried as it is.
+    EXPECT_EQ(iTunes_Bildgroessen("https://a.example/mzi.abc.100x100-75.jpg", 0),
+              QStringList{"https://a.example/mzi.abc.100x100-75.jpg"});
+    EXPECT_TRUE(Deezer_Platzhalter("https://e.example/images/cover//500x500-000000-80-0-0.jpg"));
+    EXPECT_TRUE(Deezer_Platzhalter(
+        "https://e.example/images/cover/d41d8cd98f00b204e9800998ecf8427e/500x500.jpg"));
+    EXPECT_FALSE(Deezer_Platzhalter("https://e.example/images/cover/4f2a/500x500.jpg"));
+}
