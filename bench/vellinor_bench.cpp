@@ -52,6 +52,9 @@ int Shop(const char* jpg, int latenzMs) {
     }
     const std::string bild = f.readAll().toStdString();
     httplib::Server server;
+    // Head and body leave in two writes: without this a kept-open connection would
+    // hold the body back until the client's delayed acknowledgement of the head.
+    server.set_tcp_nodelay(true);
     const int port = server.bind_to_any_port("127.0.0.1");
     if (port <= 0) {
         std::fprintf(stderr, "kein Port frei\n");
