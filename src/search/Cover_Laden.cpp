@@ -221,7 +221,8 @@ class Coversuche {
                 antwort = vbYes;
             }
             schritt = 180;
-            if (antwort == vbNo) {
+            // Only a Yes overwrites: a box that went away unanswered answers 0.
+            if (antwort != vbYes) {
                 Protokoll_schreiben(ctx, QStringLiteral("   Lied wurde übersprungen"));
                 ergebnis = Coverergebnis::Uebersprungen;
                 Ohne_Bild();
@@ -295,6 +296,9 @@ class Coversuche {
             }
         }
         schritt = 290;
+        if (Abgebrochen()) {
+            return;
+        }
         if (nichtGefunden) {
             Kein_Cover();
             return;
@@ -330,6 +334,9 @@ class Coversuche {
             return;
         }
         schritt = 350;
+        if (Abgebrochen()) {
+            return;
+        }
         Detail(QStringLiteral("   Bild speichern"));
         schritt = 360;
         if (!ctx.Einst.BildtoTag) {
@@ -373,6 +380,9 @@ class Coversuche {
         schritt = 410;
         // Read at step 380; only the lines and boxes of a song without ID3v2
         // tag let events run since then.
+        if (Abgebrochen()) {
+            return;
+        }
         if (!v2Vorhanden) {
             Tag_frisch();
         }
@@ -447,6 +457,17 @@ class Coversuche {
         if (ctx.Ansicht.lblNoPic) {
             ctx.Ansicht.lblNoPic->setVisible(!bild);
         }
+    }
+
+    // The run was cancelled or the window closed: the file stays as it is.
+    bool Abgebrochen() {
+        if (!ctx.Abbruchwunsch || !ctx.Abbruchwunsch()) {
+            return false;
+        }
+        Protokoll_schreiben(ctx, QStringLiteral("   Suche wurde abgebrochen"));
+        ergebnis = Coverergebnis::KeinCover;
+        Ende();
+        return true;
     }
 
     void Kein_Cover() {
