@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,8 +10,10 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
 
+#include "app/Batchlauf.h"
 #include "app/Fortschrittsbalken.h"
 #include "common/Bildanzeige.h"
 #include "common/Helfer.h"
@@ -80,7 +83,10 @@ frmVellinor::frmVellinor(Kontext& ctx, QWidget* eltern) : QMainWindow(eltern), c
     Dialoge_verbinden();
 }
 
-frmVellinor::~frmVellinor() = default;
+frmVellinor::~frmVellinor() {
+    Netz_Zwischendurch_setzen(std::move(vorigerHook_));
+    ctx_.Abbruchwunsch = nullptr;
+}
 
 void frmVellinor::Oberflaeche_aufbauen() {
     setWindowTitle(QStringLiteral("Vellinor"));
@@ -234,6 +240,12 @@ void frmVellinor::Oberflaeche_aufbauen() {
     Frame7->setTitle(QStringLiteral("Fortschritt"));
     Picture1 = Steuerelement<Fortschrittsbalken>(Frame7, "Picture1");
     Picture1->setAccessibleName(QStringLiteral("Fortschritt"));
+    lblRestzeit = Steuerelement<QLabel>(Frame7, "lblRestzeit");
+    lblRestzeit->setAccessibleName(QStringLiteral("Restzeit"));
+    // Wide enough for a long run's line, so that the bar keeps its width.
+    lblRestzeit->setFixedWidth(lblRestzeit->fontMetrics().horizontalAdvance(
+        QStringLiteral("99999 von 99999 Liedern, noch etwa 59 Min. (bisher 59 Min.)")));
+    lblRestzeit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     cmdAlleCover = Knopf(
         Frame7, "cmdAlleCover", QStringLiteral("Coversuche starten"),
         QStringLiteral("Läd für jedes Lied in der Liste oberhalb automatisch ein Cover runter"));
@@ -244,7 +256,10 @@ void frmVellinor::Oberflaeche_aufbauen() {
         QStringLiteral("Nach Abschluss der Coversuche in den Ruhezustand fahren"));
     {
         auto* l = new QGridLayout(Frame7);
-        l->addWidget(Picture1, 0, 0, 1, 3);
+        auto* balken = new QHBoxLayout;
+        balken->addWidget(Picture1, 1);
+        balken->addWidget(lblRestzeit);
+        l->addLayout(balken, 0, 0, 1, 3);
         l->addWidget(cmdAlleCover, 1, 0);
         l->addWidget(cmdAbbrechen, 1, 1);
         l->addWidget(chkRuhezustandNachSuche, 1, 2);
@@ -415,6 +430,15 @@ void frmVellinor::Startfehler_B() {
 }
 
 void frmVellinor::closeEvent(QCloseEvent* ereignis) {
+    // A search going on stops at once and touches no further file.
+    Suche_beenden();
     Drop_ausschalten();
     QMainWindow::closeEvent(ereignis);
+    // Closing the main window ends the program, also with other windows open.
+    // Posted: the search first leaves the handler it runs in. Not without a
+    // running event loop (tests drive the window without one).
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                  Qt::QueuedConnection);
+    }
 }
