@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/Batchlauf.h"
+#include "app/Coverflaeche.h"
 #include "app/Fortschrittsbalken.h"
 #include "common/Bildanzeige.h"
 #include "common/Helfer.h"
@@ -144,22 +145,32 @@ void frmVellinor::Oberflaeche_aufbauen() {
     cmdDateiInfo = Kleinknopf(Frame3, "cmdDateiInfo", QStringLiteral("?"),
                               QStringLiteral("ID3 Tag Infos zu ausgewähltem Titel anzeigen"),
                               QStringLiteral("ID3 Tag Infos zu ausgewähltem Titel anzeigen"));
-    Image1 = Steuerelement<Bildanzeige>(Frame3, "Image1");
+    Coverbereich = Steuerelement<Coverflaeche>(Frame3, "Coverbereich");
+    Image1 = Steuerelement<Bildanzeige>(Coverbereich, "Image1");
     Image1->setAccessibleName(QStringLiteral("Cover"));
     Image1->setVisible(false);
-    lblNoPic = Steuerelement<QLabel>(Frame3, "lblNoPic");
+    lblNoPic = Steuerelement<QLabel>(Coverbereich, "lblNoPic");
     lblNoPic->setText(QStringLiteral("- kein Bild -"));
     lblNoPic->setAlignment(Qt::AlignCenter);
-    lblNoPic->setMinimumSize(240, 240);
-    lblNoPic->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    Coverbereich->Aufnehmen(Image1);
+    Coverbereich->Aufnehmen(lblNoPic);
     lblArtistTitel = Steuerelement<QLabel>(Frame3, "lblArtistTitel");
     lblArtistTitel->setWordWrap(true);
     QFont fett = lblArtistTitel->font();
     fett.setBold(true);
     lblArtistTitel->setFont(fett);
     lblAlbum = Steuerelement<QLabel>(Frame3, "lblAlbum");
-    lblAlbum->setWordWrap(true);
+    lblAlbum->setWordWrap(false);
     lblTechDaten = Steuerelement<QLabel>(Frame3, "lblTechDaten");
+    // Two lines for artist and title, one each for album and data, whatever the song: a longer
+    // or shorter text must not move the controls around it.
+    lblArtistTitel->setFixedHeight(QFontMetrics(fett).lineSpacing() * 2 + 2);
+    lblAlbum->setFixedHeight(lblAlbum->fontMetrics().lineSpacing() + 2);
+    lblTechDaten->setFixedHeight(lblTechDaten->fontMetrics().lineSpacing() + 2);
+    for (QLabel* beschriftung : {lblArtistTitel, lblAlbum, lblTechDaten}) {
+        beschriftung->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        beschriftung->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
     Label_0 = Steuerelement<QLabel>(Frame3, "Label_0");
     Label_0->setText(QStringLiteral("♫"));
     QFont symbol = Label_0->font();
@@ -178,8 +189,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
         kopf->addWidget(cmdDateiInfo);
         auto* l = new QVBoxLayout(Frame3);
         l->addLayout(kopf);
-        l->addWidget(Image1, 1);
-        l->addWidget(lblNoPic, 1);
+        l->addWidget(Coverbereich, 1);
         l->addWidget(lblArtistTitel);
         l->addWidget(lblAlbum);
         l->addWidget(lblTechDaten);
@@ -222,7 +232,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
     lstProtokoll = Steuerelement<QListWidget>(Frame5, "lstProtokoll");
     lstProtokoll->setAccessibleName(QStringLiteral("Protokoll"));
     lstProtokoll->setUniformItemSizes(true);
-    lstProtokoll->setMinimumHeight(140);
+    lstProtokoll->setMinimumHeight(110);
     cmdFehlerprotokoll = Kleinknopf(Frame5, "cmdFehlerprotokoll", QStringLiteral("F"),
                                     QStringLiteral("Fehler-Protokoll anzeigen"),
                                     QStringLiteral("Fehler-Protokoll anzeigen"));
@@ -271,16 +281,17 @@ void frmVellinor::Oberflaeche_aufbauen() {
         Knopf(zentral, "cmdHilfe", QStringLiteral("Hilfe"), QStringLiteral("Hier gehts zur Hilfe"));
     cmdInfo = Knopf(zentral, "cmdInfo", QStringLiteral("Info"));
 
-    auto* rechts = new QVBoxLayout;
-    rechts->addWidget(Frame3, 1);
-    // The two option frames side by side leave the cover most of the column's height.
+    // The two option frames side by side under the list leave the cover the whole
+    // height of its column, so that the window fits a small screen.
+    auto* links = new QVBoxLayout;
+    links->addWidget(Frame6, 1);
     auto* optionen = new QHBoxLayout;
     optionen->addWidget(Frame1);
     optionen->addWidget(Frame4);
-    rechts->addLayout(optionen);
+    links->addLayout(optionen);
     auto* oben = new QHBoxLayout;
-    oben->addWidget(Frame6, 3);
-    oben->addLayout(rechts, 2);
+    oben->addLayout(links, 3);
+    oben->addWidget(Frame3, 2);
     auto* unten = new QHBoxLayout;
     unten->addStretch(1);
     unten->addWidget(cmdOptionen);
@@ -291,7 +302,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
     haupt->addWidget(Frame5, 2);
     haupt->addWidget(Frame7);
     haupt->addLayout(unten);
-    resize(1040, 800);
+    resize(1040, 660);
 
     // Storage of covers: one write per change, from mouse, keyboard or assistive technology.
     connect(optBildtoTag, &QRadioButton::toggled, this, [this](bool an) {

@@ -16,6 +16,7 @@ class QRadioButton;
 class QTimer;
 class Batchlauf;
 class Bildanzeige;
+class Coverflaeche;
 class Laufanzeige;
 class Fortschrittsbalken;
 class clsAudioGenie;
@@ -134,6 +135,7 @@ class frmVellinor : public QMainWindow {
     QPushButton* cmdTagEditor = nullptr;
     QPushButton* cmdDelCover = nullptr;
     QPushButton* cmdDateiInfo = nullptr;
+    Coverflaeche* Coverbereich = nullptr;
     Bildanzeige* Image1 = nullptr;
     QLabel* lblNoPic = nullptr;
     QLabel* lblArtistTitel = nullptr;
