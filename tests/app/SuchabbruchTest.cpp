@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -11,8 +12,10 @@
 #include <memory>
 #include <thread>
 
+#include "app/QtUmgebung.h"
 #include "app/frmVellinor.h"
 #include "common/Kontext.h"
+#include "common/ZeitMessageBox.h"
 #include "common/modMsgB.h"
 #include "net/modInternet.h"
 #include "search/Shopattrappe.h"
@@ -180,4 +183,31 @@ TEST_F(Suchabbruch, ClosingEndsTheRunWithoutTouchingAFile) {
     // Nothing starts in a closed window.
     f->cmdAlleCover->click();
     EXPECT_EQ(server.Anzahl(Shopattrappe::Suchpfad), 1);
+}
+
+// With the real message box: the existing-cover question is open when the window
+// closes. It goes away unanswered, which counts as "Nein".
+TEST_F(Suchabbruch, AnOpenQuestionClosedWithTheWindowIsNo) {
+    Ini_schreiben(t.ctx, "Allgemein", "DateiVorhanden", "3");
+    QtUmgebung echt;
+    t.ctx.Oberflaeche = &echt;
+    Lied(0, true);
+    Lied(1);
+    bool gefragt = false;
+    QTimer takt;
+    takt.setInterval(20);
+    QObject::connect(&takt, &QTimer::timeout, [&] {
+        if (qobject_cast<ZeitMessageBox*>(QApplication::activeModalWidget()) != nullptr) {
+            takt.stop();
+            gefragt = true;
+            f->close();
+        }
+    });
+    takt.start();
+    f->cmdAlleCover->click();
+    EXPECT_TRUE(gefragt);
+    EXPECT_TRUE(Unveraendert(0));
+    EXPECT_TRUE(Unveraendert(1));
+    EXPECT_TRUE(protokoll.contains("   Lied wurde übersprungen"));
+    EXPECT_EQ(server.Anzahl(Shopattrappe::Suchpfad), 0);
 }
