@@ -10,25 +10,53 @@
 //                                             under /images/ with the picture and every
 //                                             other path with a result page whose first
 //                                             hit points back here; each answer waits
-//                                             the latency first. GET /zaehler answers
-//                                             "seiten N bilder N andere N" (requests since
-//                                             the last /zaehler) without waiting.
+//                                             the latency first ("stumm": never answers).
+//                                             GET /zaehler answers "seiten N bilder N
+//                                             andere N" (requests since the last
+//                                             /zaehler) without waiting.
+//   vellinor_bench fenster <shop host> <file list> lauf|abbrechen|schliessen [stall s]
+//                                             the main window (real event loop, real
+//                                             dialogs) searching the files against the
+//                                             shop. lauf: one batch; prints the largest
+//                                             gap between ticks of a 10 ms timer and the
+//                                             run's seconds. abbrechen: five batches, each
+//                                             cancelled 1 s in; prints the largest and
+//                                             the median time from the click to the end
+//                                             of the run. schliessen: closes the window
+//                                             1 s into a batch; prints the time to the
+//                                             end of the event loop and "ende <epoch ns>"
+//                                             of the close, for the caller to time the
+//                                             process's end.
 // Prints one line "<what> <count>" so the caller can check the work was done.
 #include <httplib.h>
+#include <sys/resource.h>
+#include <time.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "app/QtUmgebung.h"
+#include "app/frmVellinor.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "filelist/ModDateiliste.h"
+#include "net/modInternet.h"
+#include "settings/Einstellungen.h"
+#include "settings/modIni.h"
 #include "support/Mp3Bauer.h"
 #include "support/TestUmgebung.h"
 #include "tags/clsAudioGenie.h"
@@ -44,6 +72,7 @@ QStringList Liste(const char* datei) {
     return QString::fromLocal8Bit(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// latenzMs < 0: never answers (until the stand-in is killed).
 int Shop(const char* jpg, int latenzMs) {
     QFile f(QString::fromLocal8Bit(jpg));
     if (!f.open(QIODevice::ReadOnly)) {
@@ -52,6 +81,9 @@ int Shop(const char* jpg, int latenzMs) {
     }
     const std::string bild = f.readAll().toStdString();
     httplib::Server server;
+    // Head and body leave in two writes: without this a kept-open connection would
+    // hold the body back until the client's delayed acknowledgement of the head.
+    server.set_tcp_nodelay(true);
     const int port = server.bind_to_any_port("127.0.0.1");
     if (port <= 0) {
         std::fprintf(stderr, "kein Port frei\n");
@@ -72,7 +104,9 @@ int Shop(const char* jpg, int latenzMs) {
 
     std::atomic<long> seiten{0}, bilder{0}, andere{0};
     const auto warten = [latenzMs] {
-        if (latenzMs > 0) {
+        if (latenzMs < 0) {
+            std::this_thread::sleep_for(std::chrono::hours(24));
+        } else if (latenzMs > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(latenzMs));
         }
     };
@@ -104,18 +138,157 @@ int Shop(const char* jpg, int latenzMs) {
     return server.listen_after_bind() ? 0 : 1;
 }
 
+// The main window as the program builds it, searching the listed files.
+int Fenster(int argc, char** argv) {
+    const QString host = QString::fromLocal8Bit(argv[2]);
+    const QStringList lieder = Liste(argv[3]);
+    const QString art = QString::fromLatin1(argv[4]);
+    QApplication app(argc, argv);
+    QTemporaryDir ordner;
+    QtUmgebung umgebung;
+    Kontext ctx;
+    ctx.Programmordner = ordner.path();
+    ctx.Oberflaeche = &umgebung;
+    ctx.AudioGenie = std::make_shared<clsAudioGenie>();
+    Ini_schreiben(ctx, QStringLiteral("Server"), QStringLiteral("Shop"), host);
+    Ini_schreiben(ctx, QStringLiteral("Allgemein"), QStringLiteral("DateiVorhanden"),
+                  QStringLiteral("1"));
+    Einstellungen_laden(ctx);
+    if (argc > 5) {
+        Internetgrenzen g = Internetgrenzen_lesen();
+        g.StillstandSekunden = QByteArray(argv[5]).toInt();
+        Internetgrenzen_setzen(g);
+    }
+    auto fenster = std::make_unique<frmVellinor>(ctx);
+    frmVellinor& f = *fenster;
+    f.frmtitle = QStringLiteral("Vellinor aus dem Netz");
+    f.setWindowTitle(f.frmtitle);
+    f.lstDateien->addItems(lieder);
+    f.show();
+
+    QElapsedTimer uhr;
+    uhr.start();
+    // The largest gap between ticks, and the largest share of one gap that this
+    // thread spent computing: on a shared machine a gap can also come from other
+    // processes taking the cores. Gaps above 50 ms go to stderr with the thread's
+    // CPU time and context switches in them and the protocol line before them.
+    QString letzteZeile;
+    ctx.ProtokollEcho = [&letzteZeile](const QString& zeile) { letzteZeile = zeile; };
+    struct Stand {
+        qint64 wand = -1;
+        double rechnen = 0;
+        long freiwillig = 0, verdraengt = 0;
+    };
+    const auto jetzt = [&uhr] {
+        Stand s;
+        s.wand = uhr.elapsed();
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        s.rechnen = double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+        rusage r{};
+        getrusage(RUSAGE_THREAD, &r);
+        s.freiwillig = r.ru_nvcsw;
+        s.verdraengt = r.ru_nivcsw;
+        return s;
+    };
+    Stand zuletzt;
+    qint64 luecke = 0;
+    double rechenluecke = 0;
+    QTimer takt;
+    takt.setInterval(10);
+    takt.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&takt, &QTimer::timeout, [&] {
+        const Stand nun = jetzt();
+        if (zuletzt.wand >= 0) {
+            const qint64 wand = nun.wand - zuletzt.wand;
+            const double rechnen = nun.rechnen - zuletzt.rechnen;
+            luecke = std::max(luecke, wand);
+            rechenluecke = std::max(rechenluecke, rechnen);
+            if (wand > 50) {
+                std::fprintf(stderr,
+                             "Lücke %lld ms bei %lld ms (gerechnet %.1f ms, %ld freiwillige / "
+                             "%ld verdrängte Wechsel) nach \"%s\"\n",
+                             static_cast<long long>(wand), static_cast<long long>(nun.wand),
+                             rechnen, nun.freiwillig - zuletzt.freiwillig,
+                             nun.verdraengt - zuletzt.verdraengt,
+                             letzteZeile.toLocal8Bit().constData());
+            }
+        }
+        zuletzt = nun;
+    });
+
+    std::vector<qint64> abbruch;
+    qint64 geschlossen = -1;
+    long long endeNs = 0;
+    qint64 klick = -1;
+    QTimer::singleShot(0, [&] {
+        const int laeufe = art == QLatin1String("abbrechen") ? 5 : 1;
+        for (int i = 0; i < laeufe; ++i) {
+            klick = -1;
+            if (art == QLatin1String("abbrechen")) {
+                QTimer::singleShot(1000, [&] {
+                    klick = uhr.elapsed();
+                    f.cmdAbbrechen->click();
+                });
+            } else if (art == QLatin1String("schliessen")) {
+                QTimer::singleShot(1000, [&] {
+                    geschlossen = uhr.elapsed();
+                    endeNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+                    f.close();
+                });
+            }
+            zuletzt = Stand();
+            takt.start();
+            f.cmdAlleCover->click();
+            takt.stop();
+            if (klick >= 0) {
+                abbruch.push_back(uhr.elapsed() - klick);
+            }
+        }
+        if (art != QLatin1String("schliessen")) {
+            QCoreApplication::quit();
+        }
+    });
+    const qint64 start = uhr.elapsed();
+    QApplication::exec();
+    const qint64 ende = uhr.elapsed();
+    if (art == QLatin1String("abbrechen")) {
+        std::sort(abbruch.begin(), abbruch.end());
+        std::printf("abbruch_ms %lld median_ms %lld\n",
+                    abbruch.empty() ? -1LL : static_cast<long long>(abbruch.back()),
+                    abbruch.empty() ? -1LL : static_cast<long long>(abbruch[abbruch.size() / 2]));
+    } else if (art == QLatin1String("schliessen")) {
+        std::printf("schliessen_ms %lld ende %lld\n",
+                    static_cast<long long>(geschlossen < 0 ? -1 : ende - geschlossen), endeNs);
+    } else {
+        std::printf("luecke_ms %lld rechnen_ms %.0f lauf_s %.2f\n", static_cast<long long>(luecke),
+                    rechenluecke, double(ende - start) / 1000.0);
+    }
+    std::fflush(stdout);
+    // Ends like the program: the window and the search state go with the process.
+    fenster.reset();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Same heap handling as the programs, so ratios compare like with like.
     Speicher_einrichten();
     if (argc < 3) {
-        std::fprintf(stderr, "Aufruf: %s lesen|einbetten|text|ordner|erzeugen|shop ...\n", argv[0]);
+        std::fprintf(stderr, "Aufruf: %s lesen|einbetten|text|ordner|erzeugen|shop|fenster ...\n",
+                     argv[0]);
         return 2;
     }
     const QString was = QString::fromLatin1(argv[1]);
     if (was == QStringLiteral("shop") && argc == 4) {
-        return Shop(argv[2], QByteArray(argv[3]).toInt());
+        const QByteArray latenz(argv[3]);
+        return Shop(argv[2], latenz == "stumm" ? -1 : latenz.toInt());
+    }
+    if (was == QStringLiteral("fenster") && argc >= 5) {
+        return Fenster(argc, argv);
     }
     QTemporaryDir hilfe;
     clsAudioGenie ag;

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,8 +10,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QVBoxLayout>
 
+#include "app/Batchlauf.h"
+#include "app/Coverflaeche.h"
 #include "app/Fortschrittsbalken.h"
 #include "common/Bildanzeige.h"
 #include "common/Helfer.h"
@@ -80,7 +84,10 @@ frmVellinor::frmVellinor(Kontext& ctx, QWidget* eltern) : QMainWindow(eltern), c
     Dialoge_verbinden();
 }
 
-frmVellinor::~frmVellinor() = default;
+frmVellinor::~frmVellinor() {
+    Netz_Zwischendurch_setzen(std::move(vorigerHook_));
+    ctx_.Abbruchwunsch = nullptr;
+}
 
 void frmVellinor::Oberflaeche_aufbauen() {
     setWindowTitle(QStringLiteral("Vellinor"));
@@ -138,22 +145,32 @@ void frmVellinor::Oberflaeche_aufbauen() {
     cmdDateiInfo = Kleinknopf(Frame3, "cmdDateiInfo", QStringLiteral("?"),
                               QStringLiteral("ID3 Tag Infos zu ausgewähltem Titel anzeigen"),
                               QStringLiteral("ID3 Tag Infos zu ausgewähltem Titel anzeigen"));
-    Image1 = Steuerelement<Bildanzeige>(Frame3, "Image1");
+    Coverbereich = Steuerelement<Coverflaeche>(Frame3, "Coverbereich");
+    Image1 = Steuerelement<Bildanzeige>(Coverbereich, "Image1");
     Image1->setAccessibleName(QStringLiteral("Cover"));
     Image1->setVisible(false);
-    lblNoPic = Steuerelement<QLabel>(Frame3, "lblNoPic");
+    lblNoPic = Steuerelement<QLabel>(Coverbereich, "lblNoPic");
     lblNoPic->setText(QStringLiteral("- kein Bild -"));
     lblNoPic->setAlignment(Qt::AlignCenter);
-    lblNoPic->setMinimumSize(240, 240);
-    lblNoPic->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    Coverbereich->Aufnehmen(Image1);
+    Coverbereich->Aufnehmen(lblNoPic);
     lblArtistTitel = Steuerelement<QLabel>(Frame3, "lblArtistTitel");
     lblArtistTitel->setWordWrap(true);
     QFont fett = lblArtistTitel->font();
     fett.setBold(true);
     lblArtistTitel->setFont(fett);
     lblAlbum = Steuerelement<QLabel>(Frame3, "lblAlbum");
-    lblAlbum->setWordWrap(true);
+    lblAlbum->setWordWrap(false);
     lblTechDaten = Steuerelement<QLabel>(Frame3, "lblTechDaten");
+    // Two lines for artist and title, one each for album and data, whatever the song: a longer
+    // or shorter text must not move the controls around it.
+    lblArtistTitel->setFixedHeight(QFontMetrics(fett).lineSpacing() * 2 + 2);
+    lblAlbum->setFixedHeight(lblAlbum->fontMetrics().lineSpacing() + 2);
+    lblTechDaten->setFixedHeight(lblTechDaten->fontMetrics().lineSpacing() + 2);
+    for (QLabel* beschriftung : {lblArtistTitel, lblAlbum, lblTechDaten}) {
+        beschriftung->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        beschriftung->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
     Label_0 = Steuerelement<QLabel>(Frame3, "Label_0");
     Label_0->setText(QStringLiteral("♫"));
     QFont symbol = Label_0->font();
@@ -172,8 +189,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
         kopf->addWidget(cmdDateiInfo);
         auto* l = new QVBoxLayout(Frame3);
         l->addLayout(kopf);
-        l->addWidget(Image1, 1);
-        l->addWidget(lblNoPic, 1);
+        l->addWidget(Coverbereich, 1);
         l->addWidget(lblArtistTitel);
         l->addWidget(lblAlbum);
         l->addWidget(lblTechDaten);
@@ -216,7 +232,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
     lstProtokoll = Steuerelement<QListWidget>(Frame5, "lstProtokoll");
     lstProtokoll->setAccessibleName(QStringLiteral("Protokoll"));
     lstProtokoll->setUniformItemSizes(true);
-    lstProtokoll->setMinimumHeight(140);
+    lstProtokoll->setMinimumHeight(110);
     cmdFehlerprotokoll = Kleinknopf(Frame5, "cmdFehlerprotokoll", QStringLiteral("F"),
                                     QStringLiteral("Fehler-Protokoll anzeigen"),
                                     QStringLiteral("Fehler-Protokoll anzeigen"));
@@ -234,6 +250,12 @@ void frmVellinor::Oberflaeche_aufbauen() {
     Frame7->setTitle(QStringLiteral("Fortschritt"));
     Picture1 = Steuerelement<Fortschrittsbalken>(Frame7, "Picture1");
     Picture1->setAccessibleName(QStringLiteral("Fortschritt"));
+    lblRestzeit = Steuerelement<QLabel>(Frame7, "lblRestzeit");
+    lblRestzeit->setAccessibleName(QStringLiteral("Restzeit"));
+    // Wide enough for a long run's line, so that the bar keeps its width.
+    lblRestzeit->setFixedWidth(lblRestzeit->fontMetrics().horizontalAdvance(
+        QStringLiteral("99999 von 99999 Liedern, noch etwa 59 Min. (bisher 59 Min.)")));
+    lblRestzeit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     cmdAlleCover = Knopf(
         Frame7, "cmdAlleCover", QStringLiteral("Coversuche starten"),
         QStringLiteral("Läd für jedes Lied in der Liste oberhalb automatisch ein Cover runter"));
@@ -244,7 +266,10 @@ void frmVellinor::Oberflaeche_aufbauen() {
         QStringLiteral("Nach Abschluss der Coversuche in den Ruhezustand fahren"));
     {
         auto* l = new QGridLayout(Frame7);
-        l->addWidget(Picture1, 0, 0, 1, 3);
+        auto* balken = new QHBoxLayout;
+        balken->addWidget(Picture1, 1);
+        balken->addWidget(lblRestzeit);
+        l->addLayout(balken, 0, 0, 1, 3);
         l->addWidget(cmdAlleCover, 1, 0);
         l->addWidget(cmdAbbrechen, 1, 1);
         l->addWidget(chkRuhezustandNachSuche, 1, 2);
@@ -256,16 +281,17 @@ void frmVellinor::Oberflaeche_aufbauen() {
         Knopf(zentral, "cmdHilfe", QStringLiteral("Hilfe"), QStringLiteral("Hier gehts zur Hilfe"));
     cmdInfo = Knopf(zentral, "cmdInfo", QStringLiteral("Info"));
 
-    auto* rechts = new QVBoxLayout;
-    rechts->addWidget(Frame3, 1);
-    // The two option frames side by side leave the cover most of the column's height.
+    // The two option frames side by side under the list leave the cover the whole
+    // height of its column, so that the window fits a small screen.
+    auto* links = new QVBoxLayout;
+    links->addWidget(Frame6, 1);
     auto* optionen = new QHBoxLayout;
     optionen->addWidget(Frame1);
     optionen->addWidget(Frame4);
-    rechts->addLayout(optionen);
+    links->addLayout(optionen);
     auto* oben = new QHBoxLayout;
-    oben->addWidget(Frame6, 3);
-    oben->addLayout(rechts, 2);
+    oben->addLayout(links, 3);
+    oben->addWidget(Frame3, 2);
     auto* unten = new QHBoxLayout;
     unten->addStretch(1);
     unten->addWidget(cmdOptionen);
@@ -276,7 +302,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
     haupt->addWidget(Frame5, 2);
     haupt->addWidget(Frame7);
     haupt->addLayout(unten);
-    resize(1040, 800);
+    resize(1040, 660);
 
     // Storage of covers: one write per change, from mouse, keyboard or assistive technology.
     connect(optBildtoTag, &QRadioButton::toggled, this, [this](bool an) {
@@ -415,6 +441,15 @@ void frmVellinor::Startfehler_B() {
 }
 
 void frmVellinor::closeEvent(QCloseEvent* ereignis) {
+    // A search going on stops at once and touches no further file.
+    Suche_beenden();
     Drop_ausschalten();
     QMainWindow::closeEvent(ereignis);
+    // Closing the main window ends the program, also with other windows open.
+    // Posted: the search first leaves the handler it runs in. Not without a
+    // running event loop (tests drive the window without one).
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                  Qt::QueuedConnection);
+    }
 }

@@ -6,13 +6,19 @@
 #include <functional>
 #include <memory>
 
+#include "net/modInternet.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QTimer;
+class Batchlauf;
 class Bildanzeige;
+class Coverflaeche;
+class Laufanzeige;
 class Fortschrittsbalken;
 class clsAudioGenie;
 struct Kontext;
@@ -39,6 +45,11 @@ class frmVellinor : public QMainWindow {
     std::function<std::shared_ptr<clsAudioGenie>()> AudioGenieErzeugen;
 
     Kontext& ctx() { return ctx_; }
+
+    // True while a batch run or a single search goes on.
+    bool Suche_laeuft() const;
+    // True once the running search is to stop: cancelled, or the window closed.
+    bool Abbruch_gewuenscht() const;
 
   protected:
     void closeEvent(QCloseEvent* ereignis) override;
@@ -87,6 +98,21 @@ class frmVellinor : public QMainWindow {
     // The batch run over the whole file list, and the cancel request.
     void cmdAlleCover_Click();
     void cmdAbbrechen_Click();
+    // Locks what must not run during a search (folder load, list edits, a second
+    // search, the editor, drops) and unlocks it again; the cancel button only
+    // serves the batch run.
+    void Suche_sperren(bool an, bool batch);
+    // The window closes: the search stops at once, open questions go unanswered.
+    void Suche_beenden();
+    friend class Fensteranzeige;
+    std::unique_ptr<Laufanzeige> laufanzeige_;
+    std::unique_ptr<Batchlauf> lauf_;
+    // The network wait's hook that was set before this window's.
+    Netz_Zwischendurch vorigerHook_;
+    QObject* dropSperre_ = nullptr;
+    QTimer* restzeitTakt_ = nullptr;
+    bool sucht_ = false;
+    bool beendet_ = false;
     // --- Ende Suche ---
 
     Kontext& ctx_;
@@ -113,6 +139,7 @@ class frmVellinor : public QMainWindow {
     QPushButton* cmdTagEditor = nullptr;
     QPushButton* cmdDelCover = nullptr;
     QPushButton* cmdDateiInfo = nullptr;
+    Coverflaeche* Coverbereich = nullptr;
     Bildanzeige* Image1 = nullptr;
     QLabel* lblNoPic = nullptr;
     QLabel* lblArtistTitel = nullptr;
@@ -125,6 +152,7 @@ class frmVellinor : public QMainWindow {
     QPushButton* cmdFehlerprotokoll = nullptr;
     QGroupBox* Frame7 = nullptr;
     Fortschrittsbalken* Picture1 = nullptr;
+    QLabel* lblRestzeit = nullptr;
     QPushButton* cmdAlleCover = nullptr;
     QPushButton* cmdAbbrechen = nullptr;
     QCheckBox* chkRuhezustandNachSuche = nullptr;

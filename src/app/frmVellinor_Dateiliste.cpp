@@ -142,13 +142,14 @@ void frmVellinor::lstDateien_Click(int zeile) {
 
 void frmVellinor::lstDateien_DblClick() {
     const int zeile = lstDateien->currentRow();
-    if (zeile < 0 || lstDateien->item(zeile) == nullptr) {
+    if (zeile < 0 || lstDateien->item(zeile) == nullptr || Suche_laeuft() || beendet_) {
         return;
     }
     const QString pfad = lstDateien->item(zeile)->text();
     const bool hatteFokus = lstDateien->hasFocus();
-    // No other entry can be clicked or double-clicked while this file is searched.
-    lstDateien->setEnabled(false);
+    // No other entry can be clicked or double-clicked, and nothing else started,
+    // while this file is searched.
+    Suche_sperren(true, false);
     Image1->setVisible(false);
     try {
         if (Einzelsuche) {
@@ -159,7 +160,7 @@ void frmVellinor::lstDateien_DblClick() {
                                 QStringLiteral("Formular frmVellinor"), std::current_exception(),
                                 0);
     }
-    lstDateien->setEnabled(true);
+    Suche_sperren(false, false);
     if (hatteFokus) {
         lstDateien->setFocus();
     }

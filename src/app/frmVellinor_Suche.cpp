@@ -1,112 +1,149 @@
+#include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
 #include <QListWidget>
-#include <QLocale>
+#include <QPointer>
 #include <QPushButton>
-#include <cmath>
+#include <QSessionManager>
+#include <QTimer>
 
+#include "app/Batchlauf.h"
 #include "app/Fortschrittsbalken.h"
 #include "app/frmVellinor.h"
-#include "common/Helfer.h"
 #include "common/Kontext.h"
-#include "common/Laufzeitfehler.h"
-#include "common/Umgebung.h"
-#include "common/modMsgB.h"
-#include "log/Protokoll.h"
-#include "search/Cover_Laden.h"
-#include "search/Suchlauf.h"
+#include "common/ZeitMessageBox.h"
 
-namespace {
-
-// Puts the list and the two buttons back to idle however the run ends.
-class Laufzustand {
+// The window's controls as the batch run sees them.
+class Fensteranzeige : public Laufanzeige {
   public:
-    explicit Laufzustand(frmVellinor& f) : f_(f) {
-        f_.lstDateien->setEnabled(false);
-        f_.cmdAbbrechen->setEnabled(true);
-        f_.cmdAlleCover->setEnabled(false);
+    explicit Fensteranzeige(frmVellinor& f) : f_(f) {}
+
+    int Anzahl() override { return f_.lstDateien->count(); }
+    QString Pfad(int zeile) override { return f_.lstDateien->item(zeile)->text(); }
+    void Auswaehlen(int zeile) override { f_.lstDateien->setCurrentRow(zeile); }
+    void Titel(const QString& text) override { f_.setWindowTitle(text); }
+    void Balken(double anteil) override {
+        f_.Picture1->Zeichnen(int(anteil * f_.Picture1->Skalenbreite()));
     }
-    ~Laufzustand() {
-        f_.lstDateien->setEnabled(true);
-        f_.cmdAbbrechen->setEnabled(false);
-        f_.cmdAlleCover->setEnabled(true);
+    void Balken_leeren() override { f_.Picture1->Leeren(); }
+    void Restzeit(const QString& text) override { f_.lblRestzeit->setText(text); }
+    void Laufend(bool laeuft) override {
+        f_.Suche_sperren(laeuft, true);
+        if (laeuft) {
+            f_.restzeitTakt_->start();
+        } else {
+            f_.restzeitTakt_->stop();
+        }
     }
-    Laufzustand(const Laufzustand&) = delete;
-    Laufzustand& operator=(const Laufzustand&) = delete;
+    bool Ruhezustand_gewuenscht() override { return f_.chkRuhezustandNachSuche->isChecked(); }
 
   private:
     frmVellinor& f_;
 };
 
+namespace {
+
+// Refuses files dropped onto the list while a search goes on; put in front of the
+// list's drop target whenever a search starts.
+class Dropsperre : public QObject {
+  public:
+    Dropsperre(QObject* eltern, std::function<bool()> gesperrt)
+        : QObject(eltern), gesperrt_(std::move(gesperrt)) {}
+
+  protected:
+    bool eventFilter(QObject* ziel, QEvent* ereignis) override {
+        switch (ereignis->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+                if (gesperrt_()) {
+                    ereignis->ignore();
+                    return true;
+                }
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(ziel, ereignis);
+    }
+
+  private:
+    std::function<bool()> gesperrt_;
+};
+
 }  // namespace
 
 void frmVellinor::Suche_verbinden() {
+    laufanzeige_ = std::make_unique<Fensteranzeige>(*this);
+    lauf_ = std::make_unique<Batchlauf>(ctx_, *laufanzeige_, Abort);
+    dropSperre_ = new Dropsperre(this, [this] { return sucht_; });
+    restzeitTakt_ = new QTimer(this);
+    restzeitTakt_->setInterval(1000);
+    connect(restzeitTakt_, &QTimer::timeout, this,
+            [this] { lblRestzeit->setText(lauf_->Restzeit_jetzt()); });
+
     connect(cmdAlleCover, &QPushButton::clicked, this, [this] { cmdAlleCover_Click(); });
     connect(cmdAbbrechen, &QPushButton::clicked, this, [this] { cmdAbbrechen_Click(); });
+
+    // Every network wait of this thread keeps the window alive and breaks off once
+    // the search is to stop. The window may be gone when the events it let run
+    // return: then the wait ends too.
+    vorigerHook_ = Netz_Zwischendurch_setzen([fenster = QPointer<frmVellinor>(this)] {
+        QCoreApplication::processEvents();
+        return !fenster.isNull() && !fenster->Abbruch_gewuenscht();
+    });
+    ctx_.Abbruchwunsch = [this] { return Abbruch_gewuenscht(); };
+
+    // A session that ends closes the window like the user would.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager&) { close(); });
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { Suche_beenden(); });
+    }
 }
 
-void frmVellinor::cmdAbbrechen_Click() { Abort = Wahr; }
+bool frmVellinor::Suche_laeuft() const { return sucht_ || lauf_->Laeuft(); }
+
+bool frmVellinor::Abbruch_gewuenscht() const { return beendet_ || lauf_->Abbruch_gewuenscht(); }
+
+void frmVellinor::Suche_sperren(bool an, bool batch) {
+    sucht_ = an;
+    lstDateien->setEnabled(!an);
+    for (QWidget* w : {static_cast<QWidget*>(cmdVerzeichnisLaden),
+                       static_cast<QWidget*>(cmdDelEintrag), static_cast<QWidget*>(cmdListeLeeren),
+                       static_cast<QWidget*>(cmdTagEditor), static_cast<QWidget*>(cmdAlleCover)}) {
+        w->setEnabled(!an);
+    }
+    cmdAbbrechen->setEnabled(an && batch);
+    if (an) {
+        // Installed again, it is asked first, before the drop target.
+        lstDateien->viewport()->installEventFilter(dropSperre_);
+    }
+}
+
+void frmVellinor::Suche_beenden() {
+    beendet_ = true;
+    lauf_->Beenden();
+    // A question still open goes away unanswered, which consents to nothing.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<ZeitMessageBox*>(w); box != nullptr && box->isVisible()) {
+            box->Unbeantwortet_schliessen();
+        }
+    }
+}
+
+void frmVellinor::cmdAbbrechen_Click() { lauf_->Abbrechen(); }
 
 void frmVellinor::cmdAlleCover_Click() {
+    // A folder load lets handlers run at every protocol line; a run started there
+    // would search a list that is still filling.
+    if (Suche_laeuft() || verzeichnisLaedt_ || beendet_) {
+        return;
+    }
     try {
-        const Laufzustand zustand(*this);
-        bool abgebrochen = false;
-        try {
-            Suchlauf_beginnen(ctx_);
-            const int letzter = lstDateien->count() - 1;
-            for (int k = 0; k <= letzter; ++k) {
-                // Handlers that ran during the yields may have emptied the list.
-                if (k >= lstDateien->count()) {
-                    throw Laufzeitfehler(Fehlernummer::IndexAusserhalb);
-                }
-                lstDateien->setCurrentRow(k);
-                const int anzahl = lstDateien->count();
-                const double anteil = double(k) / double(anzahl);
-                setWindowTitle(frmtitle + QStringLiteral(" - ") + QString::number(k) +
-                               QStringLiteral(" von ") + QString::number(anzahl) +
-                               QStringLiteral(" (") + QLocale().toString(anteil * 100.0, 'f', 2) +
-                               QStringLiteral("%)"));
-                QCoreApplication::processEvents();
-                const double gerundet = std::round(anteil * 100.0) / 100.0;
-                Picture1->Zeichnen(int(std::floor(gerundet * Picture1->Skalenbreite())));
-                QCoreApplication::processEvents();
-                if (Abort != Falsch) {
-                    Protokoll_schreiben(ctx_,
-                                        QStringLiteral("Automatische Cover Suche abgebrochen"));
-                    Abort = Falsch;
-                    abgebrochen = true;
-                    break;
-                }
-                if (k >= lstDateien->count()) {
-                    throw Laufzeitfehler(Fehlernummer::IndexAusserhalb);
-                }
-                Cover_Laden(ctx_, lstDateien->item(k)->text(), false);
-            }
-        } catch (...) {
-            // A failing run ends at once and reports nothing; it must not leave
-            // its progress or a pending cancel behind.
-            Picture1->Leeren();
-            setWindowTitle(frmtitle);
-            Abort = Falsch;
-            return;
-        }
-        Picture1->Leeren();
-        setWindowTitle(frmtitle);
-        if (!abgebrochen) {
-            Protokoll_schreiben(
-                ctx_, QStringLiteral("Die Coversuche für ") + QString::number(lstDateien->count()) +
-                          QStringLiteral(" Titel wurde erfolgreich abgeschlossen."));
-            if (chkRuhezustandNachSuche->isChecked()) {
-                const int antwort =
-                    ZeitMsgBox(ctx_, QStringLiteral("PC geht in 10 Sekunden in den Ruhezustand."),
-                               vbOKCancel + vbExclamation, QStringLiteral("Ruhezustand/Standby"),
-                               QString(), 0, 10, true);
-                if (antwort != vbCancel && ctx_.Oberflaeche != nullptr) {
-                    ctx_.Oberflaeche->Ruhezustand();
-                }
-            }
-        }
+        lauf_->Ausfuehren(frmtitle);
     } catch (...) {
-        // Nothing may leave a Qt slot.
+        // Nothing may leave a Qt slot; the run has put the window back.
     }
 }

@@ -84,6 +84,9 @@ struct Kontext {
     // Extra receivers of protocol and error lines (the command-line program prints them).
     std::function<void(const QString&)> ProtokollEcho;
     std::function<void(const QString&)> FehlerEcho;
+    // Asked by the cover search before it writes: true once the user cancelled
+    // the run or closed the window. Unset in the command-line program.
+    std::function<bool()> Abbruchwunsch;
     // Set once a failed log write has been reported, so the notice appears only once.
     bool LogFehlerGemeldet = false;
 

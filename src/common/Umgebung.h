@@ -15,7 +15,9 @@ class Umgebung {
 
     // A message box in the standard style numbering (buttons + icon). With
     // sekunden > 0 it closes itself after that time and answers 0; obenHalten
-    // keeps it above all windows. Answers 1 OK, 2 Cancel, 6 Yes, 7 No.
+    // keeps it above all windows. Answers 1 OK, 2 Cancel, 6 Yes, 7 No. A box that
+    // goes away unanswered before its time (the program ending) answers as
+    // refusing (No, Cancel), never 0; callers still take only Yes or OK as consent.
     virtual int Nachricht(const QString& text, int stil, const QString& titel, int sekunden,
                           bool obenHalten) = 0;
 

@@ -71,9 +71,24 @@ int Antwortnummer(QMessageBox::StandardButton knopf) {
 
 }  // namespace
 
+int Ablehnende_Antwort(int stil) {
+    switch (stil & 0x0F) {
+        case vbOKCancel:
+        case vbYesNoCancel:
+        case vbRetryCancel:
+            return vbCancel;
+        case vbAbortRetryIgnore:
+            return vbAbort;
+        case vbYesNo:
+            return vbNo;
+        default:
+            return vbOK;
+    }
+}
+
 ZeitMessageBox::ZeitMessageBox(QWidget* besitzer, const QString& text, int stil,
                                const QString& titel, int sekunden, bool obenHalten)
-    : QMessageBox(besitzer) {
+    : QMessageBox(besitzer), ablehnend_(Ablehnende_Antwort(stil)) {
     setObjectName(QStringLiteral("ZeitMessageBox"));
     setWindowTitle(titel.isEmpty() ? QStringLiteral("Vellinor") : titel);
     // File names and page texts may contain "<": never read them as markup.
@@ -149,9 +164,15 @@ int ZeitMessageBox::Antwort() const {
     }
     QAbstractButton* geklickt = clickedButton();
     if (geklickt == nullptr) {
-        return abbrechbar_ ? antwortBeimAbbrechen_ : vbZeitAbgelaufen;
+        // Closed by the user where allowed, or by the program as it ends.
+        return abbrechbar_ ? antwortBeimAbbrechen_ : ablehnend_;
     }
     return Antwortnummer(standardButton(geklickt));
+}
+
+void ZeitMessageBox::Unbeantwortet_schliessen() {
+    // Past closeEvent, which keeps a box without Cancel open for the user.
+    done(vbZeitAbgelaufen);
 }
 
 int ZeitMessageBox_zeigen(QWidget* besitzer, const QString& text, int stil, const QString& titel,
@@ -165,7 +186,7 @@ int ZeitMessageBox_zeigen(QWidget* besitzer, const QString& text, int stil, cons
         new ZeitMessageBox(besitzer, text, stil, titel, sekunden, obenHalten);
     box->exec();
     if (box.isNull()) {
-        return vbZeitAbgelaufen;
+        return Ablehnende_Antwort(stil);
     }
     const int antwort = box->Antwort();
     delete box.data();

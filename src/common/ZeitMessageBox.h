@@ -16,8 +16,11 @@ class ZeitMessageBox : public QMessageBox {
     ZeitMessageBox(QWidget* besitzer, const QString& text, int stil, const QString& titel,
                    int sekunden, bool obenHalten);
 
-    // The answer number once the box has closed: 0 when its time ran out.
+    // The answer number once the box has closed: 0 when its time ran out. A box
+    // that went away without an answer (the program ending) answers as refusing.
     int Antwort() const;
+    // Closes the box as unanswered, also one the user cannot close.
+    void Unbeantwortet_schliessen();
 
     bool Zeitbegrenzt() const { return zeitgeber_ != nullptr; }
 
@@ -31,7 +34,13 @@ class ZeitMessageBox : public QMessageBox {
     bool abgelaufen_ = false;
     bool abbrechbar_ = false;
     int antwortBeimAbbrechen_ = 0;
+    int ablehnend_ = 0;
 };
+
+// The answer that consents to nothing for a style: No, Cancel or Abort, OK for an
+// OK-only box. Given for a box that went away unanswered, so that 0 stays the
+// answer of a box whose time ran out and never becomes a Yes by mistake.
+int Ablehnende_Antwort(int stil);
 
 // Shows a ZeitMessageBox owned by besitzer (the active window when null).
 // sekunden <= 0: no time limit. An empty title shows the program's name.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -25,6 +26,9 @@ constexpr qint64 VorabHoechst = qint64(4) * 1024 * 1024;
 
 struct Empfang {
     CURL* curl = nullptr;
+    // Set by whichever wait reads curl's message that the transfer ended.
+    bool fertig = false;
+    CURLcode rc = CURLE_OK;
     QByteArray daten;
     qint64 hoechst = 0;
     bool zuGross = false;
@@ -86,17 +90,127 @@ QByteArray Adresse_kodieren(const QString& adresse) {
     return ergebnis;
 }
 
-struct CurlLoeschen {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
 struct ListeLoeschen {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
+
+// What the transfers of one thread keep between requests: one multi handle, whose
+// connection cache keeps connections to each host open for the next request; a
+// share for name lookups and TLS sessions, so that a new connection to a known
+// host resumes its session; and the idle request handles, set up once.
+class Netzfaden {
+  public:
+    Netzfaden() {
+        Curl_vorbereiten();
+        teilen_ = curl_share_init();
+        if (teilen_ != nullptr) {
+            curl_share_setopt(teilen_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+            curl_share_setopt(teilen_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        }
+        Multi_anlegen();
+    }
+    ~Netzfaden() {
+        for (CURL* h : frei_) {
+            curl_easy_cleanup(h);
+        }
+        if (multi_ != nullptr) {
+            curl_multi_cleanup(multi_);
+        }
+        if (teilen_ != nullptr) {
+            curl_share_cleanup(teilen_);
+        }
+    }
+    Netzfaden(const Netzfaden&) = delete;
+    Netzfaden& operator=(const Netzfaden&) = delete;
+
+    CURLM* Multi() const { return multi_; }
+
+    // Closes the kept connections, unless a transfer (one that ran a handler in
+    // its wait) still goes on.
+    void Verbindungen_schliessen() {
+        if (laufend_ > 0 || multi_ == nullptr) {
+            return;
+        }
+        curl_multi_cleanup(multi_);
+        Multi_anlegen();
+    }
+
+    bool Anmelden(CURL* h) {
+        if (curl_multi_add_handle(multi_, h) != CURLM_OK) {
+            return false;
+        }
+        ++laufend_;
+        return true;
+    }
+    // A transfer broken off here closes its connection.
+    void Abmelden(CURL* h) {
+        curl_multi_remove_handle(multi_, h);
+        --laufend_;
+    }
+    CURLSH* Teilen() const { return teilen_; }
+
+    // A request handle in its default state. A wait may run the event loop and
+    // with it a handler that downloads too: that one gets a handle of its own.
+    CURL* Nehmen() {
+        if (frei_.empty()) {
+            return curl_easy_init();
+        }
+        CURL* h = frei_.back();
+        frei_.pop_back();
+        curl_easy_reset(h);
+        return h;
+    }
+    void Zurueckgeben(CURL* h) { frei_.push_back(h); }
+
+    // Hands each ended transfer its result, whichever transfer of this thread waits now.
+    void Meldungen_lesen() {
+        int rest = 0;
+        while (CURLMsg* m = curl_multi_info_read(multi_, &rest)) {
+            if (m->msg != CURLMSG_DONE) {
+                continue;
+            }
+            void* ziel = nullptr;
+            if (curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &ziel) == CURLE_OK &&
+                ziel != nullptr) {
+                auto* empfang = static_cast<Empfang*>(ziel);
+                empfang->fertig = true;
+                empfang->rc = m->data.result;
+            }
+        }
+    }
+
+  private:
+    void Multi_anlegen() {
+        multi_ = curl_multi_init();
+        if (multi_ != nullptr) {
+            // The shop, its picture servers and a few more services.
+            curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, 8L);
+        }
+    }
+
+    CURLSH* teilen_ = nullptr;
+    CURLM* multi_ = nullptr;
+    // Transfers in the multi handle now.
+    int laufend_ = 0;
+    std::vector<CURL*> frei_;
+};
+
+Netzfaden& Faden() {
+    thread_local Netzfaden faden;
+    return faden;
+}
 
 }  // namespace
 
 namespace {
 thread_local Netz_Zwischendurch zwischendurch;
+
+// Called through a copy: the hook runs the event loop, and a handler run there
+// may set another hook (a window that closes restores the one before it).
+bool Zwischendurch_fragen() {
+    const Netz_Zwischendurch hook = zwischendurch;
+    return !hook || hook();
+}
 }  // namespace
 
 Netz_Zwischendurch Netz_Zwischendurch_setzen(Netz_Zwischendurch hook) {
@@ -113,7 +227,7 @@ bool Netz_warten(std::chrono::milliseconds dauer) {
     }
     constexpr std::chrono::milliseconds scheibe{10};
     for (;;) {
-        if (!zwischendurch()) {
+        if (!Zwischendurch_fragen()) {
             return false;
         }
         const auto nun = Uhr::now();
@@ -123,6 +237,8 @@ bool Netz_warten(std::chrono::milliseconds dauer) {
         std::this_thread::sleep_for(std::min<Uhr::duration>(scheibe, ende - nun));
     }
 }
+
+void Netz_Verbindungen_schliessen() { Faden().Verbindungen_schliessen(); }
 
 void Internetgrenzen_setzen(const Internetgrenzen& neu) {
     const std::lock_guard<std::mutex> sperre(grenzenSperre);
@@ -146,16 +262,32 @@ Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
     if (url.isEmpty()) {
         return ergebnis;
     }
-    Curl_vorbereiten();
-    const Internetgrenzen g = Internetgrenzen_lesen();
-
-    // One handle per thread, reset before each use: a batch fetches two addresses
-    // per song, and setting up a handle each time cost more than curl's request.
-    thread_local const std::unique_ptr<CURL, CurlLoeschen> curl(curl_easy_init());
-    if (!curl) {
+    // A run already cancelled starts no further request.
+    if (zwischendurch && !Zwischendurch_fragen()) {
+        ergebnis.Abgebrochen = true;
         return ergebnis;
     }
-    curl_easy_reset(curl.get());
+    const Internetgrenzen g = Internetgrenzen_lesen();
+    Netzfaden& faden = Faden();
+    if (faden.Multi() == nullptr) {
+        return ergebnis;
+    }
+    // Back to the idle handles however the call ends; declared first, so that it
+    // runs last, after the transfer left the multi handle.
+    struct Griff {
+        Netzfaden& faden;
+        CURL* h;
+        ~Griff() {
+            if (h != nullptr) {
+                faden.Zurueckgeben(h);
+            }
+        }
+    } griff{faden, faden.Nehmen()};
+    CURL* const h = griff.h;
+    if (h == nullptr) {
+        return ergebnis;
+    }
+
     curl_slist* liste = nullptr;
     QList<QByteArray> zeilen{QByteArrayLiteral("Cache-Control: no-cache"),
                              QByteArrayLiteral("Pragma: no-cache")};
@@ -171,10 +303,11 @@ Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
     const std::unique_ptr<curl_slist, ListeLoeschen> kopfzeilen(liste);
 
     Empfang empfang;
-    empfang.curl = curl.get();
+    empfang.curl = h;
     empfang.hoechst = g.HoechstBytes;
     empfang.stillstand = std::chrono::seconds(g.StillstandSekunden);
-    CURL* h = curl.get();
+    curl_easy_setopt(h, CURLOPT_PRIVATE, static_cast<void*>(&empfang));
+    curl_easy_setopt(h, CURLOPT_SHARE, faden.Teilen());
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
     const QByteArray agent = optionen.Agent;
     curl_easy_setopt(h, CURLOPT_USERAGENT, agent.constData());
@@ -196,11 +329,6 @@ Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
     if (!zertifikate.isEmpty()) {
         curl_easy_setopt(h, CURLOPT_CAINFO, zertifikate.constData());
     }
-    // A fresh connection for each request: servers that hold back the last
-    // small piece of an answer on a kept-open connection (Nagle against delayed
-    // acknowledgement) stalled every later request by tens of milliseconds.
-    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
-    // Blocking calls on the window thread: no alarm signals for name lookups.
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(g.VerbindenSekunden));
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
@@ -215,7 +343,49 @@ Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
         curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
     }
 
-    const CURLcode rc = curl_easy_perform(h);
+    if (!faden.Anmelden(h)) {
+        return ergebnis;
+    }
+    // Leaves the multi handle before the headers and the receiver go.
+    struct Anmeldung {
+        Netzfaden& faden;
+        CURL* h;
+        ~Anmeldung() { faden.Abmelden(h); }
+    } anmeldung{faden, h};
+    // Without a hook the wait blocks in curl until something happens; with one,
+    // it looks up every few milliseconds, so that the window stays alive and a
+    // cancel reaches the transfer at once.
+    constexpr int scheibeMs = 10;
+    constexpr int blockierendMs = 1000;
+    for (;;) {
+        int laufend = 0;
+        const CURLMcode mc = curl_multi_perform(faden.Multi(), &laufend);
+        faden.Meldungen_lesen();
+        if (empfang.fertig) {
+            break;
+        }
+        if (mc != CURLM_OK) {
+            empfang.rc = CURLE_FAILED_INIT;
+            break;
+        }
+        if (zwischendurch) {
+            if (!Zwischendurch_fragen()) {
+                ergebnis.Abgebrochen = true;
+                break;
+            }
+            // A download run by a handler inside the hook may have read our end.
+            if (empfang.fertig) {
+                break;
+            }
+        }
+        curl_multi_poll(faden.Multi(), nullptr, 0, zwischendurch ? scheibeMs : blockierendMs,
+                        nullptr);
+    }
+    if (ergebnis.Abgebrochen) {
+        // Whatever arrived stays unused: a cancelled search takes nothing from it.
+        return ergebnis;
+    }
+    const CURLcode rc = empfang.rc;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &ergebnis.Status);
     curl_off_t warten = -1;
     if (curl_easy_getinfo(h, CURLINFO_RETRY_AFTER, &warten) == CURLE_OK && warten > 0) {

@@ -61,16 +61,26 @@ struct Url_Optionen {
     int Zugriffsart = 0;
 };
 
-// Fetches the body of an http or https address, blocking, with the agent name
-// "Own", without any cache ("Cache-Control: no-cache", "Pragma: no-cache"),
+// Fetches the body of an http or https address with the agent name "Own",
+// without any cache ("Cache-Control: no-cache", "Pragma: no-cache"),
 // following up to 10 redirects (to http and https only; from an https address
 // to https only, so that a redirect cannot downgrade the transport). Other
 // protocols are refused. Blanks and non-ASCII characters in the address are percent-encoded
 // (in the locale's 8-bit encoding). zugriffsart: 1 connects directly without
 // proxy; any other value (0 in every caller) uses the system's proxy settings
 // from the environment.
+// Waits for the answer in one call: blocking without a hook; with the hook of
+// Netz_Zwischendurch_setzen it calls the hook every few milliseconds, and when
+// the hook answers false the transfer is broken off and the result is empty
+// with Abgebrochen set (also at once when the hook says so before the request).
+// Connections stay open for the next request of the same thread to the same
+// host, and TLS sessions are resumed on new ones.
 Url_Ergebnis Url_laden(const QString& adresse, int zugriffsart = 0);
 Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen);
+
+// Closes the connections that this thread's downloads keep open for the next
+// request (a server that goes away need not wait for them to time out).
+void Netz_Verbindungen_schliessen();
 
 // The body byte for byte (zero bytes included). The empty result on any
 // failure before data arrived: refused, unresolvable host, bad address,

@@ -280,7 +280,8 @@ class Coversuche {
                 antwort = vbYes;
             }
             schritt = 180;
-            if (antwort == vbNo) {
+            // Only a Yes overwrites: a box that went away unanswered answers 0.
+            if (antwort != vbYes) {
                 Protokoll_schreiben(ctx, QStringLiteral("   Lied wurde übersprungen"));
                 ergebnis = Coverergebnis::Uebersprungen;
                 Ohne_Bild();
@@ -391,6 +392,9 @@ class Coversuche {
                 break;
             }
         }
+        if (Abgebrochen()) {
+            return;
+        }
         if (nichtGefunden) {
             Kein_Cover();
             // Throttled, unreachable or cancelled is no answer: such a song is
@@ -442,6 +446,9 @@ class Coversuche {
             return;
         }
         schritt = 350;
+        if (Abgebrochen()) {
+            return;
+        }
         Detail(QStringLiteral("   Bild speichern"));
         schritt = 360;
         if (!ctx.Einst.BildtoTag) {
@@ -485,6 +492,9 @@ class Coversuche {
         schritt = 410;
         // Read at step 380; only the lines and boxes of a song without ID3v2
         // tag let events run since then.
+        if (Abgebrochen()) {
+            return;
+        }
         if (!v2Vorhanden) {
             Tag_frisch();
         }
@@ -611,6 +621,17 @@ class Coversuche {
         if (ctx.Ansicht.lblNoPic) {
             ctx.Ansicht.lblNoPic->setVisible(!bild);
         }
+    }
+
+    // The run was cancelled or the window closed: the file stays as it is.
+    bool Abgebrochen() {
+        if (!ctx.Abbruchwunsch || !ctx.Abbruchwunsch()) {
+            return false;
+        }
+        Protokoll_schreiben(ctx, QStringLiteral("   Suche wurde abgebrochen"));
+        ergebnis = Coverergebnis::KeinCover;
+        Ende();
+        return true;
     }
 
     void Kein_Cover() {

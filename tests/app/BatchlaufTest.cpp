@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
@@ -19,7 +20,7 @@
 namespace {
 
 // The main window with three songs in its list and a shop that has their cover.
-class Batchlauf : public ::testing::Test {
+class BatchlaufFenster : public ::testing::Test {
   protected:
     void SetUp() override {
         t.ctx.AudioGenie = std::make_shared<clsAudioGenie>();
@@ -41,14 +42,21 @@ class Batchlauf : public ::testing::Test {
         // The state of the window when each file's search begins.
         t.ctx.ProtokollEcho = [this](const QString& zeile) {
             if (zeile.startsWith("lied")) {
-                beimStart.push_back({zeile, f->windowTitle(), f->Picture1->Gezeichnet(),
-                                     f->lstDateien->currentRow(), f->lstDateien->isEnabled(),
-                                     f->cmdAlleCover->isEnabled(), f->cmdAbbrechen->isEnabled()});
+                beimStart.push_back(
+                    {zeile, f->windowTitle(), f->Picture1->Gezeichnet(),
+                     f->lstDateien->currentRow(), f->lstDateien->isEnabled(),
+                     f->cmdAlleCover->isEnabled(), f->cmdAbbrechen->isEnabled(),
+                     f->cmdVerzeichnisLaden->isEnabled() || f->cmdDelEintrag->isEnabled() ||
+                         f->cmdListeLeeren->isEnabled() || f->cmdTagEditor->isEnabled(),
+                     f->lblRestzeit->text()});
                 if (beiLied) {
                     beiLied(zeile);
                 }
             }
             protokoll << zeile;
+            if (beiZeile) {
+                beiZeile(zeile);
+            }
         };
     }
 
@@ -59,12 +67,23 @@ class Batchlauf : public ::testing::Test {
         EXPECT_EQ(f->windowTitle(), f->frmtitle);
         EXPECT_EQ(f->Picture1->Gezeichnet(), 0);
         EXPECT_EQ(f->Abort, 0);
+        EXPECT_TRUE(f->lblRestzeit->text().isEmpty());
+        EXPECT_TRUE(f->cmdVerzeichnisLaden->isEnabled());
+        EXPECT_TRUE(f->cmdTagEditor->isEnabled());
+    }
+
+    bool HatNeuesCover(int i) const {
+        const auto tag =
+            Mp3Pruefer::Id3v2Lesen(Mp3Pruefer::Lesen(t.Pfad(QString("lied%1.mp3").arg(i))));
+        return tag.bilder().size() == 1 && tag.bilder()[0].daten == bild;
     }
 
     struct Zustand {
         QString lied, titel;
         int balken, zeile;
         bool liste, start, abbrechen;
+        bool anderes;  // folder load, list edits or the editor usable
+        QString restzeit;
     };
 
     TestKontext t;
@@ -73,12 +92,13 @@ class Batchlauf : public ::testing::Test {
     QByteArray bild;
     std::vector<Zustand> beimStart;
     std::function<void(const QString&)> beiLied;
+    std::function<void(const QString&)> beiZeile;
     QStringList protokoll;
 };
 
 }  // namespace
 
-TEST_F(Batchlauf, ThreeFilesWithCaptionsBarAndCompletion) {
+TEST_F(BatchlaufFenster, ThreeFilesWithCaptionsBarAndCompletion) {
     const int breite = f->Picture1->Skalenbreite();
     ASSERT_GT(breite, 100);
     f->cmdAlleCover->click();
@@ -95,6 +115,9 @@ TEST_F(Batchlauf, ThreeFilesWithCaptionsBarAndCompletion) {
         EXPECT_FALSE(z.liste);
         EXPECT_FALSE(z.start);
         EXPECT_TRUE(z.abbrechen);
+        EXPECT_FALSE(z.anderes);
+        EXPECT_TRUE(z.restzeit.startsWith(QString("%1 von 3 Liedern (bisher ").arg(k)))
+            << z.restzeit.toStdString();
         // Rounded to two decimals before it is scaled: 0, 0.33 and 0.67 of the width.
         const double anteil[] = {0.0, 0.33, 0.67};
         EXPECT_EQ(z.balken, int(std::floor(anteil[k] * breite)));
@@ -121,8 +144,9 @@ TEST_F(Batchlauf, ThreeFilesWithCaptionsBarAndCompletion) {
     EXPECT_EQ(beimStart[1].titel, "Vellinor aus dem Netz - 1 von 3 (33.33%)");
 }
 
-TEST_F(Batchlauf, CancelDuringTheSecondFile) {
+TEST_F(BatchlaufFenster, CancelDuringTheSecondFile) {
     f->chkRuhezustandNachSuche->setChecked(true);
+    const QByteArray vorher = Mp3Pruefer::Lesen(t.Pfad("lied1.mp3"));
     beiLied = [this](const QString& lied) {
         if (lied == "lied1") {
             // Seen at the next yield, as a user's click would be.
@@ -132,19 +156,55 @@ TEST_F(Batchlauf, CancelDuringTheSecondFile) {
     f->cmdAlleCover->click();
 
     ASSERT_EQ(beimStart.size(), 2u);
-    EXPECT_EQ(shop.Suchen().size(), 2u);
-    // The second file was finished before the run stopped.
-    const qsizetype abbruch = protokoll.indexOf("Automatische Cover Suche abgebrochen");
-    ASSERT_GT(abbruch, 0);
-    EXPECT_EQ(protokoll[abbruch - 1], "   Bild wurde in ID3-Tag gespeichert");
-    EXPECT_EQ(abbruch, protokoll.size() - 1);
+    // The second file's search stopped before its request and left the file alone.
+    EXPECT_EQ(shop.Suchen().size(), 1u);
+    EXPECT_EQ(Mp3Pruefer::Lesen(t.Pfad("lied1.mp3")), vorher);
+    ASSERT_GE(protokoll.size(), 2);
+    EXPECT_EQ(protokoll.last(), "Automatische Cover Suche abgebrochen");
+    EXPECT_EQ(protokoll[protokoll.size() - 2], "   Suche wurde abgebrochen");
+    EXPECT_TRUE(HatNeuesCover(0));
     EXPECT_TRUE(Mp3Pruefer::Id3v2Lesen(Mp3Pruefer::Lesen(t.Pfad("lied2.mp3"))).bilder().empty());
     EXPECT_TRUE(t.umgebung.Nachrichten.empty());
     EXPECT_EQ(t.umgebung.Ruhezustaende, 0);
     ExpectIdle();
 }
 
-TEST_F(Batchlauf, StandbyQuestionAfterTheRun) {
+// A click during the last file ends that run like any other cancel; one that
+// comes while the run is ending is dropped: neither stops the next run.
+TEST_F(BatchlaufFenster, ALateCancelDoesNotStopTheNextRun) {
+    beiLied = [this](const QString& lied) {
+        if (lied == "lied2") {
+            QMetaObject::invokeMethod(f->cmdAbbrechen, "click", Qt::QueuedConnection);
+        }
+    };
+    f->cmdAlleCover->click();
+    EXPECT_EQ(protokoll.last(), "Automatische Cover Suche abgebrochen");
+    EXPECT_FALSE(HatNeuesCover(2));
+    ExpectIdle();
+
+    beiLied = nullptr;
+    beiZeile = [this](const QString& zeile) {
+        if (zeile.startsWith("Die Coversuche")) {
+            f->cmdAbbrechen->click();
+        }
+    };
+    protokoll.clear();
+    f->cmdAlleCover->click();
+    EXPECT_EQ(protokoll.last(), "Die Coversuche für 3 Titel wurde erfolgreich abgeschlossen.");
+    ExpectIdle();
+
+    beiZeile = nullptr;
+    protokoll.clear();
+    beimStart.clear();
+    f->cmdAlleCover->click();
+    EXPECT_EQ(beimStart.size(), 3u);
+    EXPECT_EQ(protokoll.last(), "Die Coversuche für 3 Titel wurde erfolgreich abgeschlossen.");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(HatNeuesCover(i)) << i;
+    }
+}
+
+TEST_F(BatchlaufFenster, StandbyQuestionAfterTheRun) {
     f->lstDateien->clear();
     f->chkRuhezustandNachSuche->setChecked(true);
     // Cancel, the box closing itself, OK.
@@ -165,12 +225,13 @@ TEST_F(Batchlauf, StandbyQuestionAfterTheRun) {
     EXPECT_TRUE(shop.Suchen().empty());
 }
 
-TEST_F(Batchlauf, AFailingRunRestoresTheWindow) {
+TEST_F(BatchlaufFenster, AFailingRunRestoresTheWindow) {
     f->chkRuhezustandNachSuche->setChecked(true);
-    // The list emptied under the running search (its clear button stays usable).
+    // The list emptied under the running search (its buttons are locked, but
+    // the program's own code could still change it).
     beiLied = [this](const QString& lied) {
         if (lied == "lied0") {
-            QMetaObject::invokeMethod(f->cmdListeLeeren, "click", Qt::QueuedConnection);
+            QMetaObject::invokeMethod(f->lstDateien, "clear", Qt::QueuedConnection);
         }
     };
     f->cmdAlleCover->click();

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <map>
 
 #include "app/Fortschrittsbalken.h"
 #include "app/frmVellinor.h"
@@ -17,6 +18,7 @@
 #include "common/Laufzeitfehler.h"
 #include "log/frmFehler.h"
 #include "settings/modIni.h"
+#include "support/Mp3Bauer.h"
 #include "support/TestKontext.h"
 #include "tags/clsAudioGenie.h"
 
@@ -265,4 +267,61 @@ TEST(Hauptfenster, ErrorListButtonShowsTheErrorWindow) {
     f.show();
     QTest::mouseClick(f.cmdFehlerprotokoll, Qt::LeftButton);
     EXPECT_EQ(t.umgebung.ModalFenster, std::vector<QString>{QStringLiteral("frmFehler")});
+}
+
+// The window fits a 1280x720 screen, and a cover that comes, changes or goes
+// moves no control and keeps the window's size.
+TEST(Hauptfenster, FitsASmallScreenAndACoverMovesNothing) {
+    TestKontext t;
+    t.ctx.AudioGenie = std::make_shared<clsAudioGenie>();
+    frmVellinor f(t.ctx);
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    EXPECT_LE(f.minimumSizeHint().height(), 680);
+    EXPECT_LE(f.minimumSizeHint().width(), 1280);
+    EXPECT_LE(f.height(), 680);
+    EXPECT_LE(f.width(), 1280);
+
+    const auto lied = [&t](const char* name, int bild, const QString& titel) {
+        Mp3Bauer b;
+        b.id3v2(3).text("TPE1", QStringLiteral("Abba")).text("TIT2", titel).text("TALB", titel);
+        if (bild > 0) {
+            b.bild(Mp3Bauer::Jpeg(bild));
+        }
+        b.audioCbr128(5);
+        const QString pfad = t.Pfad(QString::fromLatin1(name));
+        b.schreiben(pfad);
+        return pfad;
+    };
+    const QString lang = QStringLiteral("Ein sehr langer Titel ").repeated(8);
+    f.lstDateien->addItem(lied("ohne.mp3", 0, QStringLiteral("Kurz")));
+    f.lstDateien->addItem(lied("klein.mp3", 2000, lang));
+    f.lstDateien->addItem(lied("gross.mp3", 30000, QStringLiteral("Mittel")));
+
+    // Where every named control sits in the window, the two cover widgets aside.
+    const auto lage = [&f] {
+        std::map<QString, QRect> l;
+        for (QWidget* w : f.findChildren<QWidget*>()) {
+            if (!w->objectName().isEmpty() && w != f.Image1 && w != f.lblNoPic) {
+                l[w->objectName()] = QRect(w->mapTo(&f, QPoint(0, 0)), w->size());
+            }
+        }
+        l[QStringLiteral("Fenster")] = f.geometry();
+        return l;
+    };
+    f.lstDateien->setCurrentRow(0);
+    QCoreApplication::processEvents();
+    const auto vorher = lage();
+    EXPECT_TRUE(f.Image1->isHidden());
+    for (const int zeile : {1, 2, 0}) {
+        f.lstDateien->setCurrentRow(zeile);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(f.Image1->isHidden(), zeile == 0);
+        EXPECT_EQ(lage(), vorher) << zeile;
+    }
+    // The picture fills a square in its frame.
+    f.lstDateien->setCurrentRow(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.Image1->width(), f.Image1->height());
+    EXPECT_GE(f.Image1->width(), 150);
 }

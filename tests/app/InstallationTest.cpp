@@ -59,6 +59,8 @@ TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
         ASSERT_EQ(t.ctx.Orte.Art, Betriebsart::Installiert);
         Ini_schreiben(t.ctx, "Server", "Shop", shop.server.Host());
         Ini_schreiben(t.ctx, "Server", "Web", web.Adresse());
+        // Each start searches the same song again and replaces its cover.
+        Ini_schreiben(t.ctx, "Allgemein", "DateiVorhanden", "1");
         frmVellinor fenster(t.ctx);
         fenster.Form_Load(QString());
         ASSERT_TRUE(Eintraege(*fenster.lstProtokoll)

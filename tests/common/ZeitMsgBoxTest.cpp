@@ -188,3 +188,30 @@ TEST(ZeitMessageBox, EscapeAndTheCloseBoxOnlyWhereTheBoxCanBeCancelled) {
         EXPECT_TRUE(nochDa) << "a box without Cancel must be answered: " << stil;
     }
 }
+
+// A box that goes away without an answer (the program ending, its owner gone)
+// consents to nothing: No, Cancel or Abort, never the 0 of a box whose time ran out.
+TEST(ZeitMessageBox, GoneUnansweredIsNeverConsent) {
+    const std::pair<int, int> faelle[] = {{vbYesNo, vbNo},
+                                          {vbYesNoCancel, vbCancel},
+                                          {vbOKCancel, vbCancel},
+                                          {vbAbortRetryIgnore, vbAbort},
+                                          {vbOKOnly, vbOK}};
+    for (const auto& [stil, antwort] : faelle) {
+        Beim_Erscheinen([](ZeitMessageBox& box) { box.Unbeantwortet_schliessen(); });
+        EXPECT_EQ(ZeitMessageBox_zeigen(nullptr, QStringLiteral("t"), stil, QString(), 0, false),
+                  antwort)
+            << stil;
+    }
+    // Also with a time limit that has not run out yet.
+    Beim_Erscheinen([](ZeitMessageBox& box) { box.Unbeantwortet_schliessen(); });
+    EXPECT_EQ(ZeitMessageBox_zeigen(nullptr, QStringLiteral("t"), vbOKCancel, QString(), 10, true),
+              vbCancel);
+
+    auto* besitzer = new QWidget;
+    besitzer->show();
+    Beim_Erscheinen([besitzer](ZeitMessageBox&) { delete besitzer; });
+    EXPECT_EQ(ZeitMessageBox_zeigen(besitzer, QStringLiteral("Vorhandenes Bild überschreiben?"),
+                                    vbYesNo, QString(), 0, false),
+              vbNo);
+}

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "common/Helfer.h"
@@ -232,7 +233,7 @@ TEST_F(UrlLesen, DirectAccessIgnoresTheProxy) {
     server.Antworten("/text", "direkt");
     const QByteArray ueberProxy = Url_lesen(server.Adresse("/text"), 0);
     const QByteArray direkt = Url_lesen(server.Adresse("/text"), 1);
-    // The handle is reused: the next request must not keep the direct way.
+    // Handles and connections are reused: the next request must not keep the direct way.
     const QByteArray wiederUeberProxy = Url_lesen(server.Adresse("/text"), 0);
 
     const auto zurueck = [](const char* name, const QByteArray& wert) {
@@ -251,10 +252,9 @@ TEST_F(UrlLesen, DirectAccessIgnoresTheProxy) {
     EXPECT_TRUE(wiederUeberProxy.isEmpty());
 }
 
-// Each request opens its own connection, also with the reused handle: a server
-// that holds back the end of an answer on a kept-open connection would stall
-// every later one. A request dropped at the size limit leaves nothing behind.
-TEST_F(UrlLesen, EachRequestOnItsOwnConnection) {
+// Requests to one host share a connection; one dropped at the size limit closes
+// its connection, and the next request gets a fresh one that works.
+TEST_F(UrlLesen, ConnectionsAreKeptOpenAndReused) {
     std::mutex sperre;
     std::vector<int> ports;
     server.Roh("/p", [&](const httplib::Request& req, httplib::Response& res) {
@@ -263,14 +263,69 @@ TEST_F(UrlLesen, EachRequestOnItsOwnConnection) {
         res.set_content("ok", "text/plain");
     });
     Grenzen_aendern([](Internetgrenzen& g) { g.HoechstBytes = 1000; });
-    server.Antworten("/gross", Bildbytes(5000), "image/jpeg");
-    EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
+    server.Stueckweise("/gross", Bildbytes(5000), 300);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
+    }
     EXPECT_TRUE(Url_lesen(server.Adresse("/gross")).isEmpty());
     EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
     EXPECT_EQ(Url_lesen(server.Adresse("/p")), QByteArray("ok"));
     const std::lock_guard<std::mutex> s(sperre);
-    ASSERT_EQ(ports.size(), 3u);
-    EXPECT_NE(ports[0], ports[1]);
-    EXPECT_NE(ports[1], ports[2]);
-    EXPECT_NE(ports[0], ports[2]);
+    ASSERT_EQ(ports.size(), 5u);
+    EXPECT_EQ(ports[1], ports[0]);
+    EXPECT_EQ(ports[2], ports[0]);
+    EXPECT_NE(ports[3], ports[0]);
+    EXPECT_EQ(ports[4], ports[3]);
+}
+
+// With a hook the wait runs in short slices: the hook is called all along, a
+// download started from inside it (a handler of the window) works, and an answer
+// of false breaks the transfer off long before the stall limit.
+TEST_F(UrlLesen, HookRunsDuringTheWaitAndBreaksTheTransferOff) {
+    Grenzen_aendern([](Internetgrenzen& g) { g.StillstandSekunden = 20; });
+    server.Antworten("/langsam", [](const Testserver::Anfrage&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        Testserver::Antwort a;
+        a.koerper = "spaet";
+        return a;
+    });
+    server.Antworten("/text", "innen");
+    server.Stocken("/stumm", QByteArray(), 1000);
+
+    QElapsedTimer uhr;
+    uhr.start();
+    qint64 zuletzt = 0;
+    qint64 groessteLuecke = 0;
+    int aufrufe = 0;
+    QByteArray innen;
+    Netz_Zwischendurch_setzen([&] {
+        groessteLuecke = std::max(groessteLuecke, uhr.elapsed() - zuletzt);
+        zuletzt = uhr.elapsed();
+        if (++aufrufe == 5) {
+            innen = Url_lesen(server.Adresse("/text"));
+        }
+        return true;
+    });
+    const Url_Ergebnis langsam = Url_laden(server.Adresse("/langsam"));
+    EXPECT_EQ(langsam.Daten, QByteArray("spaet"));
+    EXPECT_TRUE(langsam.Vollstaendig);
+    EXPECT_EQ(innen, QByteArray("innen"));
+    EXPECT_GE(aufrufe, 10);
+    // Slices of 10 ms; the margin is for a machine under load.
+    EXPECT_LT(groessteLuecke, 300);
+
+    Netz_Zwischendurch_setzen([&] { return uhr.elapsed() < 300; });
+    uhr.restart();
+    const Url_Ergebnis stumm = Url_laden(server.Adresse("/stumm"));
+    EXPECT_TRUE(stumm.Abgebrochen);
+    EXPECT_TRUE(stumm.Daten.isEmpty());
+    EXPECT_FALSE(stumm.Vollstaendig);
+    EXPECT_LT(uhr.elapsed(), 5000);
+
+    // Already broken off: the request is not even sent.
+    const int vorher = server.Anzahl("/text");
+    EXPECT_TRUE(Url_laden(server.Adresse("/text")).Abgebrochen);
+    EXPECT_EQ(server.Anzahl("/text"), vorher);
+    Netz_Zwischendurch_setzen({});
+    EXPECT_EQ(Url_lesen(server.Adresse("/text")), QByteArray("innen"));
 }

@@ -46,6 +46,8 @@ class Quellen : public ::testing::Test {
         Server("iTunes", it.Basis());
         Server("Deezer", dz.Basis());
         Server("Web", "https://vellinor.example");
+        // The same song is searched again and again: its cover is replaced without a question.
+        Ini_schreiben(ctx(), "Allgemein", "DateiVorhanden", "1");
         Kurz(Suchlauf_aktuell(ctx()));
         bild = Mp3Bauer::Jpeg(4000);
         anderes = Mp3Bauer::Jpeg(3000);

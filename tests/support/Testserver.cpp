@@ -8,6 +8,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "net/modInternet.h"
+
 namespace {
 
 bool Gleich_ohne_Fall(const std::string& a, const std::string& b) {
@@ -46,6 +48,9 @@ Testserver::Testserver() : server_(std::make_unique<httplib::Server>()) {
     const auto bearbeiten = [this](const httplib::Request& req, httplib::Response& res) {
         Bearbeiten(req, res);
     };
+    // Head and body leave in two writes; on a connection kept open, the body would
+    // otherwise wait for the client's delayed acknowledgement of the head.
+    server_->set_tcp_nodelay(true);
     server_->Get(".*", bearbeiten);
     server_->Post(".*", bearbeiten);
     port_ = server_->bind_to_any_port("127.0.0.1");
@@ -65,6 +70,9 @@ Testserver::Testserver() : server_(std::make_unique<httplib::Server>()) {
 }
 
 Testserver::~Testserver() {
+    // The test's downloads keep their connections open; the server's workers
+    // (and with them this destructor) would wait for them until they time out.
+    Netz_Verbindungen_schliessen();
     {
         const std::lock_guard<std::mutex> sperre(halt_->sperre);
         halt_->ende = true;
