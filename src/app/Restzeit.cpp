@@ -36,7 +36,9 @@ QString Restzeit_Text(int fertig, int gesamt, double bisherSekunden, double rest
     QString text = QString::number(fertig) + QStringLiteral(" von ") + QString::number(gesamt) +
                    (gesamt == 1 ? QStringLiteral(" Lied") : QStringLiteral(" Liedern"));
     if (fertig >= Restzeitschaetzung::Mindestens && restSekunden >= 0.0) {
-        text += QStringLiteral(", noch etwa ") + Dauer_Text(restSekunden);
+        // "noch etwa 0 Sek." would read as if the run hung on its last file.
+        text += restSekunden < 2.5 ? QStringLiteral(", gleich fertig")
+                                   : QStringLiteral(", noch etwa ") + Dauer_Text(restSekunden);
     }
     return text + QStringLiteral(" (bisher ") + Dauer_Text(bisherSekunden) + QStringLiteral(")");
 }

@@ -13,6 +13,10 @@ TEST(Restzeit, TextForNoneTwoThreeAndManyFilesDone) {
     EXPECT_EQ(Restzeit_Text(1200, 9600, 1260.0, 9000.0),
               "1200 von 9600 Liedern, noch etwa 2,5 Std. (bisher 21 Min.)");
     EXPECT_EQ(Restzeit_Text(0, 1, 3.0, -1.0), "0 von 1 Lied (bisher 3 Sek.)");
+    EXPECT_EQ(Restzeit_Text(95, 96, 100.0, 0.4),
+              "95 von 96 Liedern, gleich fertig (bisher 1,7 Min.)");
+    EXPECT_EQ(Restzeit_Text(95, 96, 100.0, 3.0),
+              "95 von 96 Liedern, noch etwa 3 Sek. (bisher 1,7 Min.)");
 
     // Each unit at its edges; the comma is German whatever the user's locale.
     EXPECT_EQ(Dauer_Text(-4.0), "0 Sek.");
