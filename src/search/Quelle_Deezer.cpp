@@ -57,11 +57,10 @@ Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
     if (anfrage.art == Suchanfrage::Art::Keine) {
         return antwort;
     }
-    const Einstellungen& e = ctx_.Einst;
-    const bool album = anfrage.art == Suchanfrage::Art::Album;
-    const QString interpret = Anfragewert(anfrage.Interpret, true, e.Klammern, e.TrZeKuenstler);
-    const QString gesucht = album ? anfrage.Album : anfrage.Titel;
-    const QString name = Anfragewert(gesucht, false, e.Klammern, e.TrZeKuenstler);
+    const Suchbegriffe begriffe = Suchbegriffe_bilden(anfrage, ctx_.Einst);
+    const bool album = begriffe.album;
+    const QString& interpret = begriffe.interpret;
+    const QString& name = begriffe.name;
     const QString pfad = album ? QStringLiteral("/search/album?q=") : QStringLiteral("/search?q=");
     const QString feld = album ? QStringLiteral("album") : QStringLiteral("track");
     // Field queries have been seen to find nothing where the same words do.
@@ -72,19 +71,10 @@ Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
     QJsonArray daten;
     for (const QString& q : anfragen) {
         antwort.Suchadresse = basis_ + pfad + Wert_kodieren(q) + QStringLiteral("&limit=10");
-        const Hostergebnis h = Host_laden(antwort.Suchadresse, optionen_,
-                                          Suchlauf_aktuell(ctx_).Regeln(Quellenart::Deezer).Suche);
-        if (const auto status = Status_ohne_Antwort(h)) {
-            antwort.Status = *status;
-            return antwort;
-        }
-        const long http = h.Ergebnis.Status;
-        const std::optional<QJsonObject> json = Json_objekt(h.Ergebnis.Daten);
-        if (http == 400 || http == 404) {
-            return antwort;
-        }
-        if (http < 200 || http >= 300 || !json) {
-            antwort.Status = Suchstatus::NichtVerfuegbar;
+        const std::optional<QJsonObject> json =
+            Json_suchen(antwort.Suchadresse, optionen_,
+                        Suchlauf_aktuell(ctx_).Regeln(Quellenart::Deezer).Suche, antwort);
+        if (!json) {
             return antwort;
         }
         // Any other error object ("no data", a query it cannot read) finds nothing.
@@ -115,7 +105,7 @@ Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
             continue;
         }
         alben << id;
-        t.titelPasst = Titel_passt(gesucht, o.value(QStringLiteral("title")).toString());
+        t.titelPasst = Titel_passt(begriffe.gesucht, o.value(QStringLiteral("title")).toString());
         const QString art = t.album.value(QStringLiteral("record_type")).toString();
         t.albumArt = art.isEmpty() || art == QLatin1String("album");
         t.reihe = liste.size();
@@ -128,7 +118,7 @@ Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
 
     static const char* const felder[][2] = {
         {"cover_medium", nullptr}, {"cover_big", "cover_medium"}, {"cover_xl", "cover_big"}};
-    const int stufe = Groessenstufe(e.BildFormat);
+    const int stufe = Groessenstufe(ctx_.Einst.BildFormat);
     for (const Treffer& t : liste) {
         if (antwort.Kandidaten.size() >= HoechstKandidaten || stufe < 0) {
             break;

@@ -110,29 +110,19 @@ Suchantwort Quelle_MusicBrainz::Suchen(const Suchanfrage& anfrage) {
     if (anfrage.art == Suchanfrage::Art::Keine) {
         return antwort;
     }
-    const Einstellungen& e = ctx_.Einst;
-    const QString interpret = Anfragewert(anfrage.Interpret, true, e.Klammern, e.TrZeKuenstler);
-    const bool album = anfrage.art == Suchanfrage::Art::Album;
-    const QString name =
-        Anfragewert(album ? anfrage.Album : anfrage.Titel, false, e.Klammern, e.TrZeKuenstler);
+    const Suchbegriffe begriffe = Suchbegriffe_bilden(anfrage, ctx_.Einst);
+    const bool album = begriffe.album;
+    const QString& interpret = begriffe.interpret;
+    const QString& name = begriffe.name;
     const QString art = album ? QStringLiteral("release") : QStringLiteral("recording");
     antwort.Suchadresse =
         basis_ + QStringLiteral("/ws/2/") + art + QStringLiteral("?query=") +
         Wert_kodieren(Lucene_anfrage({{art, name}, {QStringLiteral("artist"), interpret}})) +
         QStringLiteral("&fmt=json&limit=10");
-    const Hostergebnis h = Host_laden(antwort.Suchadresse, optionen_,
-                                      Suchlauf_aktuell(ctx_).Regeln(Quellenart::MusicBrainz).Suche);
-    if (const auto status = Status_ohne_Antwort(h)) {
-        antwort.Status = *status;
-        return antwort;
-    }
-    const long http = h.Ergebnis.Status;
-    if (http == 400 || http == 404) {
-        return antwort;
-    }
-    const std::optional<QJsonObject> json = Json_objekt(h.Ergebnis.Daten);
-    if (http < 200 || http >= 300 || !json) {
-        antwort.Status = Suchstatus::NichtVerfuegbar;
+    const std::optional<QJsonObject> json =
+        Json_suchen(antwort.Suchadresse, optionen_,
+                    Suchlauf_aktuell(ctx_).Regeln(Quellenart::MusicBrainz).Suche, antwort);
+    if (!json) {
         return antwort;
     }
 

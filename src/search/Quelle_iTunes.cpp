@@ -64,29 +64,17 @@ Suchantwort Quelle_iTunes::Suchen(const Suchanfrage& anfrage) {
     if (anfrage.art == Suchanfrage::Art::Keine) {
         return antwort;
     }
-    const Einstellungen& e = ctx_.Einst;
-    const bool album = anfrage.art == Suchanfrage::Art::Album;
-    const QString interpret = Anfragewert(anfrage.Interpret, true, e.Klammern, e.TrZeKuenstler);
-    const QString gesucht = album ? anfrage.Album : anfrage.Titel;
-    const QString name = Anfragewert(gesucht, false, e.Klammern, e.TrZeKuenstler);
+    const Suchbegriffe begriffe = Suchbegriffe_bilden(anfrage, ctx_.Einst);
+    const bool album = begriffe.album;
     antwort.Suchadresse = basis_ + QStringLiteral("/search?term=") +
-                          iTunes_begriff(interpret + QLatin1Char(' ') + name) +
+                          iTunes_begriff(begriffe.interpret + QLatin1Char(' ') + begriffe.name) +
                           QStringLiteral("&country=DE&media=music&entity=") +
                           (album ? QStringLiteral("album") : QStringLiteral("song")) +
                           QStringLiteral("&limit=25");
-    const Hostergebnis h = Host_laden(antwort.Suchadresse, optionen_,
-                                      Suchlauf_aktuell(ctx_).Regeln(Quellenart::iTunes).Suche);
-    if (const auto status = Status_ohne_Antwort(h)) {
-        antwort.Status = *status;
-        return antwort;
-    }
-    const long http = h.Ergebnis.Status;
-    if (http == 400 || http == 404) {
-        return antwort;
-    }
-    const std::optional<QJsonObject> json = Json_objekt(h.Ergebnis.Daten);
-    if (http < 200 || http >= 300 || !json) {
-        antwort.Status = Suchstatus::NichtVerfuegbar;
+    const std::optional<QJsonObject> json =
+        Json_suchen(antwort.Suchadresse, optionen_,
+                    Suchlauf_aktuell(ctx_).Regeln(Quellenart::iTunes).Suche, antwort);
+    if (!json) {
         return antwort;
     }
 
@@ -112,14 +100,14 @@ Suchantwort Quelle_iTunes::Suchen(const Suchanfrage& anfrage) {
             continue;
         }
         sammlungen << t.sammlung;
-        t.titelPasst = Titel_passt(gesucht, titel);
+        t.titelPasst = Titel_passt(begriffe.gesucht, titel);
         t.reihe = liste.size();
         liste.push_back(t);
     }
     std::stable_sort(liste.begin(), liste.end(), [](const Treffer& a, const Treffer& b) {
         return a.titelPasst > b.titelPasst;
     });
-    const int stufe = Groessenstufe(e.BildFormat);
+    const int stufe = Groessenstufe(ctx_.Einst.BildFormat);
     for (const Treffer& t : liste) {
         if (antwort.Kandidaten.size() >= HoechstKandidaten) {
             break;

@@ -2,6 +2,9 @@
 
 #include <QJsonDocument>
 
+#include "common/Kontext.h"
+#include "search/Namensvergleich.h"
+
 bool Sieht_wie_Json_aus(const QByteArray& daten) {
     const QByteArray rein = daten.trimmed();
     return rein.startsWith('{') && rein.endsWith('}');
@@ -40,6 +43,9 @@ Antwortart Json_einordnen(const Url_Ergebnis& e, bool auch403) {
     return Antwortart::Gut;
 }
 
+namespace {
+
+// The status of a request that did not end with an answer to read; nothing when it did.
 std::optional<Suchstatus> Status_ohne_Antwort(const Hostergebnis& e) {
     switch (e.Ausgang) {
         case Hostausgang::Antwort:
@@ -52,6 +58,36 @@ std::optional<Suchstatus> Status_ohne_Antwort(const Hostergebnis& e) {
             break;
     }
     return Suchstatus::NichtVerfuegbar;
+}
+
+}  // namespace
+
+std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optionen& optionen,
+                                       const Hostregel& regel, Suchantwort& antwort) {
+    const Hostergebnis h = Host_laden(adresse, optionen, regel);
+    if (const auto status = Status_ohne_Antwort(h)) {
+        antwort.Status = *status;
+        return std::nullopt;
+    }
+    const long http = h.Ergebnis.Status;
+    if (http == 400 || http == 404) {
+        return std::nullopt;
+    }
+    std::optional<QJsonObject> json = Json_objekt(h.Ergebnis.Daten);
+    if (http < 200 || http >= 300 || !json) {
+        antwort.Status = Suchstatus::NichtVerfuegbar;
+        return std::nullopt;
+    }
+    return json;
+}
+
+Suchbegriffe Suchbegriffe_bilden(const Suchanfrage& anfrage, const Einstellungen& e) {
+    Suchbegriffe b;
+    b.album = anfrage.art == Suchanfrage::Art::Album;
+    b.interpret = Anfragewert(anfrage.Interpret, true, e.Klammern, e.TrZeKuenstler);
+    b.gesucht = b.album ? anfrage.Album : anfrage.Titel;
+    b.name = Anfragewert(b.gesucht, false, e.Klammern, e.TrZeKuenstler);
+    return b;
 }
 
 int Groessenstufe(const QString& BildFormat) {

@@ -9,6 +9,8 @@
 #include "net/Hostregeln.h"
 #include "search/Coverquelle.h"
 
+struct Einstellungen;
+
 // What the open services' sources share.
 
 // The body looks like one JSON object (blank lines around it allowed): an HTML
@@ -23,9 +25,23 @@ QString Json_text(const QJsonValue& wert);
 // whose body is no JSON object, which counts as an error too.
 Antwortart Json_einordnen(const Url_Ergebnis& ergebnis, bool auch403);
 
-// The status of a search request that did not end with an answer to read.
-// Nothing when it did.
-std::optional<Suchstatus> Status_ohne_Antwort(const Hostergebnis& ergebnis);
+// A service's search answer as a JSON object, fetched under the host's rule.
+// Nothing when there is none to read; antwort.Status then says why: left as it
+// is (no hit) for 400 and 404, unavailable for other errors and for a body that
+// is no JSON object, or what the transfer ended with (given up, cancelled).
+std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optionen& optionen,
+                                       const Hostregel& regel, Suchantwort& antwort);
+
+// The words a source searches for: the artist, and the album for an album
+// search or else the title, each prepared as the shop's query prepares them;
+// and that album or title as the tag has it, to compare the hits with.
+struct Suchbegriffe {
+    bool album = false;
+    QString interpret;
+    QString name;
+    QString gesucht;
+};
+Suchbegriffe Suchbegriffe_bilden(const Suchanfrage& anfrage, const Einstellungen& einst);
 
 // The picture size of BildFormat: 0 Small, 1 Medium, 2 Big; -1 for any other value.
 int Groessenstufe(const QString& BildFormat);
