@@ -1,0 +1,310 @@
+#include "tags/Schreibdatei.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "common/Helfer.h"
+#include "common/Laufzeitfehler.h"
+
+std::function<void(const QString&)> Speichern_Zwischenhalt;
+
+namespace {
+
+constexpr qint64 KopierBlock = 1024 * 1024;
+
+// The unit the kernel copies whole: a write() that stays inside one page of
+// the file is either done or not done when the process is killed (a longer
+// write can stop between pages). Pages are never smaller than this.
+constexpr qint64 Seite = 4096;
+
+// The path no longer names the file a save decided on.
+struct Gewechselt {};
+
+[[noreturn]] void Dateifehler(int nummer, const QString& pfad) {
+    throw Laufzeitfehler(nummer, Laufzeitfehler::Standardtext(nummer) + QStringLiteral(" (") +
+                                     pfad + QStringLiteral(")"));
+}
+
+bool Nur_lesbar(const QFileInfo& info) {
+    const auto schreiben =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    // Checks the bits too: a read-only file stays read-only for an administrator.
+    return !info.isWritable() || !(info.permissions() & schreiben);
+}
+
+// Starts writing the new bytes out without waiting for the disk. A save is safe
+// against the program being killed by its design (a temporary file renamed
+// over the old one, or a write inside one page) and needs no wait for that;
+// waiting for the disk after every file (fsync) made a batch over thousands of
+// songs several times slower. Against power failure, the common Linux file
+// systems write a file renamed over another out before the rename itself.
+void Schreiben_anstossen(int fd) {
+#ifdef Q_OS_LINUX
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(fd);
+#endif
+}
+
+#ifndef Q_OS_WIN
+// Closes the files that saves renamed others over. The last close of such a
+// file frees its blocks, which on a file system that discards freed blocks
+// costs a save more than all its other work; here it runs beside the next
+// song's download or copy. Holds a few files at most, and none at exit.
+class Schliesser {
+  public:
+    static void Abgeben(int fd) {
+        static Schliesser s;
+        s.Nehmen(fd);
+    }
+
+    ~Schliesser() {
+        {
+            const std::lock_guard<std::mutex> sperre(schutz_);
+            ende_ = true;
+        }
+        signal_.notify_one();
+        if (faden_.joinable()) {
+            faden_.join();
+        }
+        for (const int fd : offen_) {
+            ::close(fd);
+        }
+    }
+
+  private:
+    static constexpr size_t Hoechstens = 4;
+
+    void Nehmen(int fd) {
+        std::unique_lock<std::mutex> sperre(schutz_);
+        if (ende_ || offen_.size() >= Hoechstens) {
+            sperre.unlock();
+            ::close(fd);
+            return;
+        }
+        offen_.push_back(fd);
+        if (!faden_.joinable()) {
+            faden_ = std::thread([this] { Laufen(); });
+        }
+        sperre.unlock();
+        signal_.notify_one();
+    }
+
+    void Laufen() {
+        std::unique_lock<std::mutex> sperre(schutz_);
+        for (;;) {
+            signal_.wait(sperre, [this] { return ende_ || !offen_.empty(); });
+            if (offen_.empty()) {
+                return;  // only at the end
+            }
+            const int fd = offen_.front();
+            offen_.pop_front();
+            sperre.unlock();
+            ::close(fd);
+            sperre.lock();
+        }
+    }
+
+    std::mutex schutz_;
+    std::condition_variable signal_;
+    std::deque<int> offen_;
+    bool ende_ = false;
+    std::thread faden_;
+};
+#endif
+
+}  // namespace
+
+std::array<qint64, 5> Schreibdatei::Kennung(int fd, const QString& pfad) {
+#ifndef Q_OS_WIN
+    struct stat st {};
+    const int r = fd >= 0 ? ::fstat(fd, &st) : ::stat(QFile::encodeName(pfad).constData(), &st);
+    if (r == 0) {
+        return {qint64(st.st_ino), qint64(st.st_size),
+                qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+                qint64(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec, qint64(st.st_dev)};
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(pfad);
+#endif
+    return {};
+}
+
+Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
+    const QFileInfo info(pfad);
+    if (!info.exists()) {
+        Dateifehler(Fehlernummer::DateiNichtGefunden, pfad);
+    }
+    if (info.isDir() || Nur_lesbar(info) ||
+        !datei_.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        Fehler();
+    }
+    ziel_ = info.isSymLink() ? info.canonicalFilePath() : info.absoluteFilePath();
+    kennung_ = Kennung(datei_.handle(), QString());
+    groesse_ = kennung_[0] != 0 ? kennung_[1] : datei_.size();
+    // Leftovers of killed saves go first, beside the file a link points to.
+    Reste_entfernen(QFileInfo(ziel_).absolutePath());
+}
+
+Schreibdatei::~Schreibdatei() = default;
+
+void Schreibdatei::Fehler() const { Dateifehler(Fehlernummer::Pfadzugriff, pfad_); }
+
+QByteArray Schreibdatei::Lesen(qint64 pos, qint64 anzahl) {
+    if (anzahl <= 0 || pos < 0 || !datei_.seek(pos)) {
+        return {};
+    }
+    return datei_.read(anzahl);
+}
+
+void Schreibdatei::Pruefen() {
+    if (Speichern_Zwischenhalt) {
+        Speichern_Zwischenhalt(pfad_);
+    }
+    const auto jetzt = Kennung(datei_.handle(), QString());
+    const auto pfad = Kennung(-1, pfad_);
+    // Inode and device name the file, size and status-change time its content.
+    if (jetzt != kennung_ || pfad[0] != jetzt[0] || pfad[4] != jetzt[4]) {
+        throw Gewechselt{};
+    }
+}
+
+bool Schreibdatei::An_Ort_schreiben(qint64 pos, const QByteArray& daten) {
+    if (daten.isEmpty() || pos < 0 || pos > groesse_ ||
+        pos / Seite != (pos + daten.size() - 1) / Seite) {
+        return false;
+    }
+#ifdef Q_OS_WIN
+    return false;
+#else
+    Pruefen();
+    const int fd = datei_.handle();
+    const ssize_t n = ::pwrite(fd, daten.constData(), size_t(daten.size()), off_t(pos));
+    const bool ok = n == daten.size();
+    if (ok) {
+        Schreiben_anstossen(fd);
+    } else if (n > 0 && pos + daten.size() > groesse_) {
+        // A full disk may take part of an appended block: the file gets its old end back.
+        [[maybe_unused]] const int gekuerzt = ::ftruncate(fd, groesse_);
+    }
+    if (!ok) {
+        Fehler();
+    }
+    kennung_ = Kennung(fd, QString());
+    groesse_ = kennung_[1];
+    return true;
+#endif
+}
+
+void Schreibdatei::Kuerzen(qint64 laenge) {
+    Pruefen();
+    if (!datei_.resize(laenge)) {
+        Fehler();
+    }
+    kennung_ = Kennung(datei_.handle(), QString());
+    groesse_ = laenge;
+}
+
+void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
+                            const QByteArray& hinten) {
+    const QFileInfo info(ziel_);
+    QTemporaryFile tmp(
+        info.absoluteDir().filePath(Zwischenname(info.fileName()) + QStringLiteral("XXXXXX")));
+    tmp.setAutoRemove(true);
+    if (!tmp.open()) {
+        Fehler();
+    }
+    bool ok = tmp.write(vorne) == vorne.size() && tmp.flush();
+    qint64 pos = von;
+#ifdef Q_OS_LINUX
+    // In the kernel, without copies through this process; file systems that
+    // share blocks between files (btrfs, XFS) need not copy aligned data at all.
+    loff_t lesen = von;
+    while (ok && pos < bis) {
+        const ssize_t n = ::copy_file_range(datei_.handle(), &lesen, tmp.handle(), nullptr,
+                                            size_t(qMin<qint64>(bis - pos, 1 << 30)), 0);
+        if (n <= 0) {
+            break;  // not supported here, or the file got shorter: the loop below decides
+        }
+        pos += n;
+    }
+    ok = ok && tmp.seek(tmp.size());
+#endif
+    while (ok && pos < bis) {
+        const QByteArray block = Lesen(pos, qMin(KopierBlock, bis - pos));
+        ok = !block.isEmpty() && tmp.write(block) == block.size();
+        pos += block.size();
+    }
+    ok = ok && tmp.write(hinten) == hinten.size() && tmp.flush();
+    if (ok) {
+        Schreiben_anstossen(tmp.handle());
+    }
+#ifndef Q_OS_WIN
+    // The permission bits as they were when the file was opened.
+    struct stat st {};
+    ok =
+        ok && ::fstat(datei_.handle(), &st) == 0 && ::fchmod(tmp.handle(), st.st_mode & 07777) == 0;
+#else
+    std::error_code rechteFehler;
+    const std::filesystem::path alt(ziel_.toStdU16String());
+    const auto rechte = std::filesystem::status(alt, rechteFehler).permissions();
+    if (ok && !rechteFehler) {
+        std::filesystem::permissions(std::filesystem::path(tmp.fileName().toStdU16String()), rechte,
+                                     std::filesystem::perm_options::replace, rechteFehler);
+    }
+    ok = ok && !rechteFehler;
+#endif
+    if (!ok) {
+        Fehler();
+    }
+    Pruefen();
+    const QString tmpName = tmp.fileName();
+    tmp.close();
+#ifdef Q_OS_WIN
+    datei_.close();  // an open file cannot be renamed over here
+#endif
+    std::error_code fehler;
+    std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
+                            std::filesystem::path(ziel_.toStdU16String()), fehler);
+    if (fehler) {
+        Fehler();
+    }
+    tmp.setAutoRemove(false);
+#ifndef Q_OS_WIN
+    // The old file stays open across the rename, so the rename only unlinks it;
+    // its blocks are freed when the closer lets go of it.
+    const int halter = ::dup(datei_.handle());
+    datei_.close();
+    if (halter >= 0) {
+        Schliesser::Abgeben(halter);
+    }
+#endif
+}
+
+void Tag_speichern(const QString& pfad, const std::function<void(Schreibdatei&)>& speichern) {
+    for (int versuch = 1;; ++versuch) {
+        Schreibdatei datei(pfad);
+        try {
+            speichern(datei);
+            return;
+        } catch (const Gewechselt&) {
+            if (versuch == 3) {
+                datei.Fehler();
+            }
+        }
+    }
+}
