@@ -90,7 +90,7 @@ class Schliesser {
 
     void Nehmen(int fd) {
         std::unique_lock<std::mutex> sperre(schutz_);
-        if (ende_ || offen_.size() >= Hoechstens) {
+        if (ende_ || offen_.size() + schliessend_ >= Hoechstens) {
             sperre.unlock();
             ::close(fd);
             return;
@@ -112,15 +112,18 @@ class Schliesser {
             }
             const int fd = offen_.front();
             offen_.pop_front();
+            ++schliessend_;
             sperre.unlock();
             ::close(fd);
             sperre.lock();
+            --schliessend_;
         }
     }
 
     std::mutex schutz_;
     std::condition_variable signal_;
     std::deque<int> offen_;
+    size_t schliessend_ = 0;
     bool ende_ = false;
     std::thread faden_;
 };

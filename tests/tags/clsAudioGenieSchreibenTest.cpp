@@ -45,10 +45,18 @@ TEST_F(AudioGenieTest, LeererTextLegtKeinenTagAn) {
     ag.ID3V2Title(QString());
     ag.ID3V2Genre(QString());
     ag.ID3V2TextFrame(clsAudioGenie::Rahmenkennung("WOAR"), QString());
+    ag.ID3V2AddComment(QStringLiteral("deu"), QString(), QString());
+    ag.ID3V2AddUserText(QStringLiteral("Comment"), QString());
+    ag.ID3V2AddPictureFile(QString(), QStringLiteral("Cover"), 3, 1);
     EXPECT_EQ(ag.ID3V2Exists(), 0);
     EXPECT_EQ(ag.ID3V2SaveChanges(), 0);
     EXPECT_EQ(Lesen(p), vorher);
     EXPECT_EQ(ag.AUDIOArtist(), "A");
+    // A tag whose only frame went again before the save is not written either.
+    ag.ID3V2Title(QStringLiteral("x"));
+    ag.ID3V2Title(QString());
+    EXPECT_EQ(ag.ID3V2SaveChanges(), 0);
+    EXPECT_EQ(Lesen(p), vorher);
 }
 
 TEST_F(AudioGenieTest, NeuerTagWirdId3v23) {
