@@ -152,8 +152,13 @@ Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
     if (!info.exists()) {
         Dateifehler(Fehlernummer::DateiNichtGefunden, pfad);
     }
-    if (info.isDir() || Nur_lesbar(info) ||
-        !datei_.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+    if (info.isDir()) {
+        Fehler();
+    }
+    // A save that finds nothing to change writes nothing, so a file that cannot
+    // be written is refused only when something is to be written.
+    nurLesen_ = Nur_lesbar(info) || !datei_.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    if (nurLesen_ && !datei_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         Fehler();
     }
     ziel_ = info.isSymLink() ? info.canonicalFilePath() : info.absoluteFilePath();
@@ -175,6 +180,9 @@ QByteArray Schreibdatei::Lesen(qint64 pos, qint64 anzahl) {
 }
 
 void Schreibdatei::Pruefen() {
+    if (nurLesen_) {
+        Fehler();
+    }
     if (Speichern_Zwischenhalt) {
         Speichern_Zwischenhalt(pfad_);
     }
@@ -187,6 +195,9 @@ void Schreibdatei::Pruefen() {
 }
 
 bool Schreibdatei::An_Ort_schreiben(qint64 pos, const QByteArray& daten) {
+    if (nurLesen_) {
+        Fehler();
+    }
     if (daten.isEmpty() || pos < 0 || pos > groesse_ ||
         pos / Seite != (pos + daten.size() - 1) / Seite) {
         return false;
@@ -224,6 +235,9 @@ void Schreibdatei::Kuerzen(qint64 laenge) {
 
 void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
                             const QByteArray& hinten) {
+    if (nurLesen_) {
+        Fehler();
+    }
     const QFileInfo info(ziel_);
     QTemporaryFile tmp(
         info.absoluteDir().filePath(Zwischenname(info.fileName()) + QStringLiteral("XXXXXX")));

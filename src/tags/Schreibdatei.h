@@ -18,7 +18,8 @@
 class Schreibdatei {
   public:
     // Opens the file for reading and writing. Raises Laufzeitfehler 53 when it
-    // does not exist, 75 when it is a folder, read-only or cannot be opened.
+    // does not exist, 75 when it is a folder or cannot be opened; a read-only
+    // file raises 75 on the first write.
     explicit Schreibdatei(const QString& pfad);
     ~Schreibdatei();
     Schreibdatei(const Schreibdatei&) = delete;
@@ -55,6 +56,7 @@ class Schreibdatei {
     // Where a replacement goes: the file a link points to.
     QString ziel_;
     QFile datei_;
+    bool nurLesen_ = false;
     qint64 groesse_ = 0;
     std::array<qint64, 5> kennung_{};
 };

@@ -415,6 +415,12 @@ TEST_F(AudioGenieTest, NurLesbareDatei) {
     }
     EXPECT_EQ(ag.ID3V1Exists(), -1);  // the failed removal left the tag
     EXPECT_EQ(Ordnerinhalt(), QStringList{"lied.mp3"});
+    // Saving tags that are already as on disk writes nothing and raises nothing.
+    clsAudioGenie frisch;
+    frisch.AUDIOAnalyzeFile(p);
+    EXPECT_EQ(frisch.ID3V2SaveChanges(), -1);
+    EXPECT_EQ(frisch.ID3V1SaveChanges(), -1);
+    EXPECT_EQ(Lesen(p), bauer.bytes());
 }
 
 TEST_F(AudioGenieTest, RechteBleibenKeineResteImOrdner) {
