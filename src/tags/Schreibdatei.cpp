@@ -2,13 +2,16 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryFile>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #ifndef Q_OS_WIN
@@ -66,6 +69,18 @@ void Schreiben_anstossen(int fd) {
 #endif
 }
 
+#ifdef Q_OS_LINUX
+// Six characters for a temporary file's name.
+QString Zufallszeichen() {
+    static const char zeichen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString s;
+    for (int i = 0; i < 6; ++i) {
+        s += QLatin1Char(zeichen[QRandomGenerator::global()->bounded(62)]);
+    }
+    return s;
+}
+#endif
+
 #ifndef Q_OS_WIN
 bool Ganz_schreiben(int fd, const char* daten, ssize_t anzahl) {
     while (anzahl > 0) {
@@ -92,19 +107,54 @@ bool Bloecke_teilbar(int fd) {
 }
 #endif
 
-#ifndef Q_OS_WIN
-// Closes the files that saves renamed others over. The last close of such a
-// file frees its blocks, which on a file system that discards freed blocks
-// costs a save more than all its other work; here it runs beside the next
-// song's download or copy. Holds a few files at most, and none at exit.
-class Schliesser {
+#ifdef Q_OS_LINUX
+// Work that saves hand off their critical path:
+// - Closing the files they renamed others over. The last close of such a file
+//   frees its blocks, which on a file system that discards freed blocks costs
+//   a save more than all its other work; here it runs beside the next song's
+//   download or copy. A few files at most wait for it.
+// - Making the next save's new file ahead, unnamed, in the folder of the last
+//   one: finding a free inode took a save half a millisecond. It is dropped
+//   when no save takes it for two seconds, so that no folder stays busy.
+// Nothing is held at exit.
+class Hintergrund {
   public:
-    static void Abgeben(int fd) {
-        static Schliesser s;
-        s.Nehmen(fd);
+    static Hintergrund& Instanz() {
+        static Hintergrund h;
+        return h;
     }
 
-    ~Schliesser() {
+    void Schliessen(int fd) {
+        std::unique_lock<std::mutex> sperre(schutz_);
+        if (ende_ || offen_.size() + schliessend_ >= Hoechstens) {
+            sperre.unlock();
+            ::close(fd);
+            return;
+        }
+        offen_.push_back(fd);
+        Wecken(sperre);
+    }
+
+    // The new file made ahead for a save in `ordner`, -1 when there is none;
+    // the next one is made at once.
+    int Neue_Datei(const QByteArray& ordner) {
+        std::unique_lock<std::mutex> sperre(schutz_);
+        if (ende_) {
+            return -1;
+        }
+        int fd = -1;
+        if (vorrat_ >= 0 && vorratOrdner_ == ordner) {
+            fd = vorrat_;
+        } else if (vorrat_ >= 0) {
+            offen_.push_back(vorrat_);
+        }
+        vorrat_ = -1;
+        gewuenscht_ = ordner;
+        Wecken(sperre);
+        return fd;
+    }
+
+    ~Hintergrund() {
         {
             const std::lock_guard<std::mutex> sperre(schutz_);
             ende_ = true;
@@ -116,19 +166,16 @@ class Schliesser {
         for (const int fd : offen_) {
             ::close(fd);
         }
+        if (vorrat_ >= 0) {
+            ::close(vorrat_);
+        }
     }
 
   private:
     static constexpr size_t Hoechstens = 4;
+    static constexpr std::chrono::seconds Vorratszeit{2};
 
-    void Nehmen(int fd) {
-        std::unique_lock<std::mutex> sperre(schutz_);
-        if (ende_ || offen_.size() + schliessend_ >= Hoechstens) {
-            sperre.unlock();
-            ::close(fd);
-            return;
-        }
-        offen_.push_back(fd);
+    void Wecken(std::unique_lock<std::mutex>& sperre) {
         if (!faden_.joinable()) {
             faden_ = std::thread([this] { Laufen(); });
         }
@@ -139,17 +186,38 @@ class Schliesser {
     void Laufen() {
         std::unique_lock<std::mutex> sperre(schutz_);
         for (;;) {
-            signal_.wait(sperre, [this] { return ende_ || !offen_.empty(); });
-            if (offen_.empty()) {
-                return;  // only at the end
+            if (!gewuenscht_.isEmpty() && !ende_) {
+                // First, since the next save may be waiting for it.
+                const QByteArray ordner = std::exchange(gewuenscht_, QByteArray());
+                sperre.unlock();
+                const int fd = ::open(ordner.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+                sperre.lock();
+                if (fd >= 0 && vorrat_ < 0 && gewuenscht_.isEmpty()) {
+                    vorrat_ = fd;
+                    vorratOrdner_ = ordner;
+                    vorratSeit_ = std::chrono::steady_clock::now();
+                } else if (fd >= 0) {
+                    offen_.push_back(fd);
+                }
+            } else if (!offen_.empty()) {
+                const int fd = offen_.front();
+                offen_.pop_front();
+                ++schliessend_;
+                sperre.unlock();
+                ::close(fd);
+                sperre.lock();
+                --schliessend_;
+            } else if (ende_) {
+                return;
+            } else if (vorrat_ >= 0) {
+                if (std::chrono::steady_clock::now() - vorratSeit_ >= Vorratszeit) {
+                    offen_.push_back(std::exchange(vorrat_, -1));
+                } else {
+                    signal_.wait_until(sperre, vorratSeit_ + Vorratszeit);
+                }
+            } else {
+                signal_.wait(sperre);
             }
-            const int fd = offen_.front();
-            offen_.pop_front();
-            ++schliessend_;
-            sperre.unlock();
-            ::close(fd);
-            sperre.lock();
-            --schliessend_;
         }
     }
 
@@ -157,6 +225,10 @@ class Schliesser {
     std::condition_variable signal_;
     std::deque<int> offen_;
     size_t schliessend_ = 0;
+    int vorrat_ = -1;
+    QByteArray vorratOrdner_;
+    std::chrono::steady_clock::time_point vorratSeit_;
+    QByteArray gewuenscht_;
     bool ende_ = false;
     std::thread faden_;
 };
@@ -266,35 +338,25 @@ void Schreibdatei::Kuerzen(qint64 laenge) {
     groesse_ = laenge;
 }
 
-void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
-                            const QByteArray& hinten) {
-    if (nurLesen_) {
-        Fehler();
-    }
-    const QFileInfo info(ziel_);
-    QTemporaryFile tmp(
-        info.absoluteDir().filePath(Zwischenname(info.fileName()) + QStringLiteral("XXXXXX")));
-    tmp.setAutoRemove(true);
-    if (!tmp.open()) {
-        Fehler();
-    }
-    bool ok = tmp.write(vorne) == vorne.size() && tmp.flush();
+#ifndef Q_OS_WIN
+bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 von, qint64 bis,
+                                    const QByteArray& hinten) {
+    bool ok = Ganz_schreiben(ziel, vorne.constData(), vorne.size());
     qint64 pos = von;
 #ifdef Q_OS_LINUX
     if (Bloecke_teilbar(datei_.handle())) {
         // File systems that share blocks between files need not copy aligned data.
         loff_t lesen = von;
         while (ok && pos < bis) {
-            const ssize_t n = ::copy_file_range(datei_.handle(), &lesen, tmp.handle(), nullptr,
+            const ssize_t n = ::copy_file_range(datei_.handle(), &lesen, ziel, nullptr,
                                                 size_t(qMin<qint64>(bis - pos, 1 << 30)), 0);
             if (n <= 0) {
-                break;  // not supported here, or the file got shorter: the loops below decide
+                break;  // not supported here, or the file got shorter: the loop below decides
             }
             pos += n;
         }
     }
 #endif
-#ifndef Q_OS_WIN
     // Elsewhere large blocks through one buffer: the kernel's own copy moves a
     // page at a time and left the new file in small pages, which cost ext4
     // more than twice as much to copy and to write out.
@@ -302,38 +364,102 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
     while (ok && pos < bis) {
         const ssize_t n = ::pread(datei_.handle(), puffer.data(),
                                   size_t(qMin<qint64>(bis - pos, KopierBlock)), off_t(pos));
-        ok = n > 0 && Ganz_schreiben(tmp.handle(), puffer.data(), n);
+        ok = n > 0 && Ganz_schreiben(ziel, puffer.data(), n);
         pos += qMax<ssize_t>(n, 0);
     }
-    ok = ok && tmp.seek(tmp.size());
+    ok = ok && Ganz_schreiben(ziel, hinten.constData(), hinten.size());
+    if (ok) {
+        Schreiben_anstossen(ziel);
+    }
+    // The permission bits as they were when the file was opened.
+    struct stat st {};
+    return ok && ::fstat(datei_.handle(), &st) == 0 && ::fchmod(ziel, st.st_mode & 07777) == 0;
+}
+
+void Schreibdatei::Alte_abgeben() {
+    // The old file stays open across the rename, so the rename only unlinks it;
+    // its blocks are freed when the background lets go of it.
+    const int halter = ::dup(datei_.handle());
+    datei_.close();
+    if (halter >= 0) {
+#ifdef Q_OS_LINUX
+        Hintergrund::Instanz().Schliessen(halter);
+#else
+        ::close(halter);
 #endif
-    while (ok && pos < bis) {
+    }
+}
+#endif
+
+void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
+                            const QByteArray& hinten) {
+    if (nurLesen_) {
+        Fehler();
+    }
+    const QFileInfo info(ziel_);
+    const QString vorlage = info.absoluteDir().filePath(Zwischenname(info.fileName()));
+#ifdef Q_OS_LINUX
+    // The unnamed file made ahead gets its name only once it is complete, just
+    // before the rename; a kill before leaves nothing behind.
+    struct Unbenannt {
+        int fd;
+        ~Unbenannt() {
+            if (fd >= 0) ::close(fd);
+        }
+    };
+    const Unbenannt neu{Hintergrund::Instanz().Neue_Datei(QFile::encodeName(info.absolutePath()))};
+    if (neu.fd >= 0) {
+        if (!Inhalt_schreiben(neu.fd, vorne, von, bis, hinten)) {
+            Fehler();
+        }
+        Pruefen();
+        const QByteArray quelle = "/proc/self/fd/" + QByteArray::number(neu.fd);
+        for (int versuch = 0; versuch < 10; ++versuch) {
+            const QByteArray name = QFile::encodeName(vorlage + Zufallszeichen());
+            if (::linkat(AT_FDCWD, quelle.constData(), AT_FDCWD, name.constData(),
+                         AT_SYMLINK_FOLLOW) == 0) {
+                if (::rename(name.constData(), QFile::encodeName(ziel_).constData()) != 0) {
+                    ::unlink(name.constData());
+                    Fehler();
+                }
+                Alte_abgeben();
+                return;
+            }
+            if (errno != EEXIST) {
+                break;  // no /proc: named from the start below
+            }
+        }
+    }
+#endif
+    QTemporaryFile tmp(vorlage + QStringLiteral("XXXXXX"));
+    tmp.setAutoRemove(true);
+    if (!tmp.open()) {
+        Fehler();
+    }
+#ifndef Q_OS_WIN
+    if (!Inhalt_schreiben(tmp.handle(), vorne, von, bis, hinten)) {
+        Fehler();
+    }
+#else
+    bool ok = tmp.write(vorne) == vorne.size();
+    for (qint64 pos = von; ok && pos < bis;) {
         const QByteArray block = Lesen(pos, qMin(KopierBlock, bis - pos));
         ok = !block.isEmpty() && tmp.write(block) == block.size();
         pos += block.size();
     }
     ok = ok && tmp.write(hinten) == hinten.size() && tmp.flush();
-    if (ok) {
-        Schreiben_anstossen(tmp.handle());
-    }
-#ifndef Q_OS_WIN
-    // The permission bits as they were when the file was opened.
-    struct stat st {};
-    ok =
-        ok && ::fstat(datei_.handle(), &st) == 0 && ::fchmod(tmp.handle(), st.st_mode & 07777) == 0;
-#else
     std::error_code rechteFehler;
-    const std::filesystem::path alt(ziel_.toStdU16String());
-    const auto rechte = std::filesystem::status(alt, rechteFehler).permissions();
+    const auto rechte =
+        std::filesystem::status(std::filesystem::path(ziel_.toStdU16String()), rechteFehler)
+            .permissions();
     if (ok && !rechteFehler) {
         std::filesystem::permissions(std::filesystem::path(tmp.fileName().toStdU16String()), rechte,
                                      std::filesystem::perm_options::replace, rechteFehler);
     }
-    ok = ok && !rechteFehler;
-#endif
-    if (!ok) {
+    if (!ok || rechteFehler) {
         Fehler();
     }
+#endif
     Pruefen();
     const QString tmpName = tmp.fileName();
     tmp.close();
@@ -348,13 +474,7 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
     }
     tmp.setAutoRemove(false);
 #ifndef Q_OS_WIN
-    // The old file stays open across the rename, so the rename only unlinks it;
-    // its blocks are freed when the closer lets go of it.
-    const int halter = ::dup(datei_.handle());
-    datei_.close();
-    if (halter >= 0) {
-        Schliesser::Abgeben(halter);
-    }
+    Alte_abgeben();
 #endif
 }
 

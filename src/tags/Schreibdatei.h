@@ -51,6 +51,14 @@ class Schreibdatei {
     // Throws the (internal) exchange signal unless the path still names the
     // file opened, unchanged since.
     void Pruefen();
+#ifndef Q_OS_WIN
+    // The new content into `ziel`: `vorne`, the bytes [von, bis), `hinten`;
+    // its write-out started and the permission bits the file has. False on failure.
+    bool Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 von, qint64 bis,
+                          const QByteArray& hinten);
+    // Hands the replaced file to the background to be closed.
+    void Alte_abgeben();
+#endif
 
     QString pfad_;
     // Where a replacement goes: the file a link points to.

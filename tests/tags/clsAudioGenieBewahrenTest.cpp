@@ -332,20 +332,23 @@ TEST_F(AudioGenieTest, EineDateiVomLesenBisZumSchreiben) {
     EXPECT_EQ(Ordnerinhalt(), QStringList{QStringLiteral("lied.mp3")});
 }
 
-// The replaced file is closed off the save's path, a few at most at a time.
+// The replaced file is closed off the save's path, a few at most at a time, and
+// the new file made ahead for the next save is let go when none comes.
 TEST_F(AudioGenieTest, ErsetzteDateienSchliesstEinHelfer) {
-    // Open files of this process that are no longer in any folder.
-    const auto gehalten = [] {
+    // Open files of this process that were in the test's folder and are in none now.
+    const auto gehalten = [this](const char* endung) {
         int n = 0;
-        for (const QString& fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System)) {
+        for (const QString& fd :
+             QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
             char ziel[4096];
             const QByteArray link = QFile::encodeName(QStringLiteral("/proc/self/fd/") + fd);
             const ssize_t l = ::readlink(link.constData(), ziel, sizeof ziel);
-            n += l > 0 && QByteArray(ziel, l).endsWith(" (deleted)");
+            const QByteArray z(ziel, qMax<ssize_t>(l, 0));
+            n += z.startsWith(QFile::encodeName(ordner.path())) &&
+                 z.endsWith(QByteArray(endung) + " (deleted)");
         }
         return n;
     };
-    const int vorher = gehalten();
     Textdatei_schreiben(Pfad(QStringLiteral("c.jpg")), Mp3Bauer::Jpeg(3000));
     for (int i = 0; i < 12; ++i) {
         const QString p = Schreiben(Mp3Bauer().id3v2(3).text("TIT2", "T").audioCbr128(200),
@@ -354,10 +357,16 @@ TEST_F(AudioGenieTest, ErsetzteDateienSchliesstEinHelfer) {
         ag.AUDIOAnalyzeFile(p);
         ag.ID3V2AddPictureFile(Pfad(QStringLiteral("c.jpg")), QStringLiteral("Cover"), 3, 0);
         ASSERT_EQ(ag.ID3V2SaveChanges(), -1);
-        EXPECT_LE(gehalten() - vorher, 4);
+        EXPECT_LE(gehalten(".mp3"), 4);
     }
-    for (int i = 0; i < 200 && gehalten() > vorher; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_EQ(gehalten(), vorher);
+    const auto warten = [&](bool bis_gehalten) {
+        for (int i = 0; i < 500 && (gehalten("") > 0) != bis_gehalten; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    warten(true);
+    EXPECT_EQ(gehalten(".mp3"), 0);
+    EXPECT_EQ(gehalten(""), 1);  // the next save's new file
+    warten(false);
+    EXPECT_EQ(gehalten(""), 0);
 }
