@@ -61,13 +61,18 @@ bool Nur_lesbar(const QFileInfo& info) {
 // waiting for the disk after every file (fsync) made a batch over thousands of
 // songs several times slower. Against power failure, the common Linux file
 // systems write a file renamed over another out before the rename itself.
-void Schreiben_anstossen(int fd) {
+// From `ab` to the end (`laenge` 0) or that many bytes.
+#ifndef Q_OS_WIN
+void Schreiben_anstossen(int fd, qint64 ab = 0, qint64 laenge = 0) {
 #ifdef Q_OS_LINUX
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(fd, off_t(ab), off_t(laenge), SYNC_FILE_RANGE_WRITE);
 #else
     Q_UNUSED(fd);
+    Q_UNUSED(ab);
+    Q_UNUSED(laenge);
 #endif
 }
+#endif
 
 #ifdef Q_OS_LINUX
 // Six characters for a temporary file's name.
@@ -116,7 +121,8 @@ bool Bloecke_teilbar(int fd) {
 // - Making the next save's new file ahead, unnamed, in the folder of the last
 //   one: finding a free inode took a save half a millisecond. It is dropped
 //   when no save takes it for two seconds, so that no folder stays busy.
-// Nothing is held at exit.
+// One thread for each, so that a slow close never keeps the next save from
+// its new file. Nothing is held at exit.
 class Hintergrund {
   public:
     static Hintergrund& Instanz() {
@@ -159,9 +165,11 @@ class Hintergrund {
             const std::lock_guard<std::mutex> sperre(schutz_);
             ende_ = true;
         }
-        signal_.notify_one();
-        if (faden_.joinable()) {
-            faden_.join();
+        signal_.notify_all();
+        for (std::thread& faden : faeden_) {
+            if (faden.joinable()) {
+                faden.join();
+            }
         }
         for (const int fd : offen_) {
             ::close(fd);
@@ -176,18 +184,18 @@ class Hintergrund {
     static constexpr std::chrono::seconds Vorratszeit{2};
 
     void Wecken(std::unique_lock<std::mutex>& sperre) {
-        if (!faden_.joinable()) {
-            faden_ = std::thread([this] { Laufen(); });
+        if (!faeden_[0].joinable()) {
+            faeden_[0] = std::thread([this] { Laufen(false); });
+            faeden_[1] = std::thread([this] { Laufen(true); });
         }
         sperre.unlock();
-        signal_.notify_one();
+        signal_.notify_all();
     }
 
-    void Laufen() {
+    void Laufen(bool bereiten) {
         std::unique_lock<std::mutex> sperre(schutz_);
         for (;;) {
-            if (!gewuenscht_.isEmpty() && !ende_) {
-                // First, since the next save may be waiting for it.
+            if (bereiten && !gewuenscht_.isEmpty() && !ende_) {
                 const QByteArray ordner = std::exchange(gewuenscht_, QByteArray());
                 sperre.unlock();
                 const int fd = ::open(ordner.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -199,7 +207,8 @@ class Hintergrund {
                 } else if (fd >= 0) {
                     offen_.push_back(fd);
                 }
-            } else if (!offen_.empty()) {
+                signal_.notify_all();  // the closer keeps the time, or closes it
+            } else if (!bereiten && !offen_.empty()) {
                 const int fd = offen_.front();
                 offen_.pop_front();
                 ++schliessend_;
@@ -209,7 +218,7 @@ class Hintergrund {
                 --schliessend_;
             } else if (ende_) {
                 return;
-            } else if (vorrat_ >= 0) {
+            } else if (!bereiten && vorrat_ >= 0) {
                 if (std::chrono::steady_clock::now() - vorratSeit_ >= Vorratszeit) {
                     offen_.push_back(std::exchange(vorrat_, -1));
                 } else {
@@ -230,7 +239,7 @@ class Hintergrund {
     std::chrono::steady_clock::time_point vorratSeit_;
     QByteArray gewuenscht_;
     bool ende_ = false;
-    std::thread faden_;
+    std::thread faeden_[2];
 };
 #endif
 
@@ -360,16 +369,24 @@ bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 vo
     // Elsewhere large blocks through one buffer: the kernel's own copy moves a
     // page at a time and left the new file in small pages, which cost ext4
     // more than twice as much to copy and to write out.
+    // The write-out of each megabyte starts once it is written, while the next
+    // is copied; all at the end took longer.
     thread_local std::vector<char> puffer(static_cast<size_t>(KopierBlock));
+    qint64 geschrieben = vorne.size() + (pos - von), angestossen = 0;
     while (ok && pos < bis) {
         const ssize_t n = ::pread(datei_.handle(), puffer.data(),
                                   size_t(qMin<qint64>(bis - pos, KopierBlock)), off_t(pos));
         ok = n > 0 && Ganz_schreiben(ziel, puffer.data(), n);
         pos += qMax<ssize_t>(n, 0);
+        geschrieben += qMax<ssize_t>(n, 0);
+        if (ok && geschrieben - angestossen >= 4 * KopierBlock) {
+            Schreiben_anstossen(ziel, angestossen, geschrieben - angestossen);
+            angestossen = geschrieben;
+        }
     }
     ok = ok && Ganz_schreiben(ziel, hinten.constData(), hinten.size());
     if (ok) {
-        Schreiben_anstossen(ziel);
+        Schreiben_anstossen(ziel, angestossen);
     }
     // The permission bits as they were when the file was opened.
     struct stat st {};
