@@ -324,7 +324,7 @@ bool Schreibdatei::An_Ort_schreiben(qint64 pos, const QByteArray& daten) {
     const ssize_t n = ::pwrite(fd, daten.constData(), size_t(daten.size()), off_t(pos));
     const bool ok = n == daten.size();
     if (ok) {
-        Schreiben_anstossen(fd);
+        Schreiben_anstossen(fd, pos, daten.size());
     } else if (n > 0 && pos + daten.size() > groesse_) {
         // A full disk may take part of an appended block: the file gets its old end back.
         [[maybe_unused]] const int gekuerzt = ::ftruncate(fd, groesse_);
