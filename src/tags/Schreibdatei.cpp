@@ -368,9 +368,9 @@ bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 vo
 #endif
     // Elsewhere large blocks through one buffer: the kernel's own copy moves a
     // page at a time and left the new file in small pages, which cost ext4
-    // more than twice as much to copy and to write out.
-    // The write-out of each megabyte starts once it is written, while the next
-    // is copied; all at the end took longer.
+    // more than twice as much to copy and to write out. The write-out of each
+    // megabyte starts once it is written, while the next one is copied: all
+    // of it at the end took longer.
     thread_local std::vector<char> puffer(static_cast<size_t>(KopierBlock));
     qint64 geschrieben = vorne.size() + (pos - von), angestossen = 0;
     while (ok && pos < bis) {
