@@ -156,8 +156,12 @@ qint64 Behalten_ab(const QByteArray& alt) {
     }
     const int kopf = major == 2 ? 6 : 10;
     const int idLaenge = major == 2 ? 3 : 4;
-    while (rahmen && pos + kopf < k.size() && k[pos] != 0 &&
-           Rahmenkennung_gueltig(k, pos, idLaenge)) {
+    // ID3v2.3 tags of iTunes hold ID3v2.2 frame names: three characters and a zero.
+    const auto kennung = [&](qint64 p) {
+        return Rahmenkennung_gueltig(k, p, idLaenge) ||
+               (major == 3 && p + 3 < k.size() && k[p + 3] == 0 && Rahmenkennung_gueltig(k, p, 3));
+    };
+    while (rahmen && pos + kopf < k.size() && k[pos] != 0 && kennung(pos)) {
         qint64 groesse = major == 2 ? Zahl(k, pos + 3, 3, 8) : Zahl(k, pos + 4, 4, 8);
         if (major == 4) {
             const bool synchsafe = !((k[pos + 4] | k[pos + 5] | k[pos + 6] | k[pos + 7]) & 0x80);
