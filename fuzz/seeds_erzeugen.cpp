@@ -73,6 +73,31 @@ int main(int argc, char** argv) {
               Mp3Bauer().id3v2(3).text("TIT2", "V").audioVbr({128, 192, 320}).bytes());
     Schreiben("mp3", "vbr_vbri", Mp3Bauer().audioVbr({64, 96}, Mp3Bauer::VbrKopf::Vbri).bytes());
     Schreiben("mp3", "vbr_info", Mp3Bauer().audioVbr({128, 128}, Mp3Bauer::VbrKopf::Info).bytes());
+    // Tags whose size claims audio: part of it, and more than the file holds.
+    const Mp3Bauer mitAudio = Mp3Bauer().id3v2(3).text("TIT2", "T").auffuellen(8).audioCbr128(2);
+    const auto taggroesse = [](QByteArray d, quint32 n) {
+        for (int i = 0; i < 4; ++i) d[6 + i] = char((n >> (21 - 7 * i)) & 0x7F);
+        return d;
+    };
+    Schreiben("mp3", "tag_mit_audio",
+              taggroesse(mitAudio.bytes(), quint32(mitAudio.id3v2Bytes().size() - 10 + 300)));
+    Schreiben("mp3", "tag_ueber_ende",
+              taggroesse(mitAudio.bytes(), quint32(mitAudio.bytes().size() + 50)));
+    // Frames TagLib converts or drops on writing, in a tag with unsynchronisation.
+    const Mp3Bauer selten = Mp3Bauer()
+                                .id3v2(3)
+                                .text("TYER", "1993")
+                                .text("TDAT", "1205")
+                                .rahmen("RVAD", QByteArray("\x03\x10\x01\xFF\x02\x00", 6))
+                                .rahmen("PRIV", QByteArray("a\0\xFF\xE0", 4))
+                                .rahmen("XQ7Z", "?")
+                                .auffuellen(4)
+                                .audioCbr128(1);
+    QByteArray entsynct = selten.id3v2Bytes();
+    entsynct.replace(QByteArray("\xFF\xE0", 2), QByteArray("\xFF\x00\xE0", 3));
+    entsynct[5] = char(0x80);
+    Schreiben("mp3", "v23_selten_entsynct",
+              taggroesse(entsynct, quint32(entsynct.size() - 10)) + selten.audio());
 
     QByteArray seite = "<html><body>";
     for (int i = 0; i < 4; ++i) {

@@ -5,6 +5,7 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1genres.h>
+#include <taglib/id3v2frame.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
@@ -17,23 +18,16 @@
 #include <taglib/tfile.h>
 #include <taglib/urllinkframe.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <array>
-#include <filesystem>
-#include <system_error>
+#include <functional>
+#include <unordered_map>
 #include <vector>
-
-#ifndef Q_OS_WIN
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
+#include "tags/Schreibdatei.h"
 
 namespace {
 
@@ -43,7 +37,8 @@ constexpr qint64 AudioKopf = 16 * 1024;
 constexpr qint64 AudioKopfGross = 512 * 1024;
 // APE tags larger than this are taken for garbage.
 constexpr quint32 ApeHoechstens = 16 * 1024 * 1024;
-constexpr qint64 KopierBlock = 1024 * 1024;
+// A new tag ends on a page boundary (see Neue_Taggroesse).
+constexpr qint64 Seite = 4096;
 
 // TagLib's debug messages would go to stderr for every odd file.
 class StillerZuhoerer : public TagLib::DebugListener {
@@ -142,184 +137,137 @@ bool HatId3v1(QFile& f, qint64 groesse, qint64 v2Ende) {
     return groesse - 128 >= v2Ende && Lesen(f, groesse - 128, 3) == "TAG";
 }
 
-void Dateifehler(int nummer, const QString& pfad) {
-    throw Laufzeitfehler(nummer, Laufzeitfehler::Standardtext(nummer) + QStringLiteral(" (") +
-                                     pfad + QStringLiteral(")"));
-}
-
 void Oeffnen(QFile& f, const QString& pfad) {
     const QFileInfo info(pfad);
     if (!info.exists()) {
-        Dateifehler(Fehlernummer::DateiNichtGefunden, pfad);
+        throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden,
+                             Laufzeitfehler::Standardtext(Fehlernummer::DateiNichtGefunden) +
+                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
     }
     if (info.isDir() || !f.open(QIODevice::ReadOnly)) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
+                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
+                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
     }
 }
 
-// Inode, size, modification and status-change time, device of an open file
-// (`fd`) or of a path; all zero where unknown. Any write to the file changes one of them.
-std::array<qint64, 5> Dateikennung(int fd, const QString& pfad) {
-#ifndef Q_OS_WIN
-    struct stat st {};
-    const int r = fd >= 0 ? ::fstat(fd, &st) : ::stat(QFile::encodeName(pfad).constData(), &st);
-    if (r == 0) {
-        return {qint64(st.st_ino), qint64(st.st_size),
-                qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
-                qint64(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec, qint64(st.st_dev)};
-    }
-#else
-    Q_UNUSED(fd);
-    Q_UNUSED(pfad);
-#endif
-    return {};
-}
+// An ID3v2 tag split into its frames the way TagLib reads them.
+struct Id3v2Teile {
+    int major = 0;
+    // Frames and padding, a whole-tag unsynchronisation undone.
+    QByteArray koerper;
+    // Where the frames end in the file, and whether only zero bytes follow up
+    // to the tag's end. Anything else there is no padding: it may be audio that
+    // a wrong tag size swallowed.
+    qint64 rahmenEnde = 0;
+    bool restLeer = true;
+};
 
-bool Nur_lesbar(const QString& pfad) {
-    const QFileInfo info(pfad);
-    const auto schreiben =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    // Checks the bits too: a read-only file stays read-only for an administrator.
-    return !info.isWritable() || !(info.permissions() & schreiben);
-}
-
-// Starts writing the new bytes out without waiting for the disk. A save is safe
-// against the program being killed by its design (a temporary file renamed
-// over the old one, or a write inside one page) and needs no wait for that;
-// waiting for the disk after every file (fsync) made a batch over thousands of
-// songs several times slower. Against power failure, the common Linux file
-// systems write a file renamed over another out before the rename itself.
-void Schreiben_anstossen(int fd) {
-#ifdef Q_OS_LINUX
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-    Q_UNUSED(fd);
-#endif
-}
-
-// Replaces the file by `vorne`, the old bytes [von, bis) and `hinten`. The new
-// content goes to a hidden temporary file in the same folder which is then
-// renamed over the original, so the file is always complete.
-// What every save does first: refuses a read-only file, and removes leftovers
-// of killed saves beside the file a link points to (a link stays a link).
-QFileInfo Schreibziel(const QString& pfad) {
-    if (Nur_lesbar(pfad)) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
-    const QFileInfo info(QFileInfo(pfad).isSymLink() ? QFileInfo(pfad).canonicalFilePath() : pfad);
-    Reste_entfernen(info.absolutePath());
-    return info;
-}
-
-void Datei_ersetzen(QFile& alt, const QString& pfad, const QByteArray& vorne, qint64 von,
-                    qint64 bis, const QByteArray& hinten) {
-    const QFileInfo info = Schreibziel(pfad);
-    QTemporaryFile tmp(
-        info.absoluteDir().filePath(Zwischenname(info.fileName()) + QStringLiteral("XXXXXX")));
-    tmp.setAutoRemove(true);
-    if (!tmp.open()) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
-    bool ok = tmp.write(vorne) == vorne.size() && tmp.flush();
-    qint64 pos = von;
-#ifdef Q_OS_LINUX
-    // In the kernel, without copies through this process; file systems that
-    // share blocks between files (btrfs, XFS) need not copy aligned data at all.
-    loff_t lesen = von;
-    while (ok && pos < bis) {
-        const ssize_t n = ::copy_file_range(alt.handle(), &lesen, tmp.handle(), nullptr,
-                                            size_t(qMin<qint64>(bis - pos, 1 << 30)), 0);
-        if (n <= 0) {
-            break;  // not supported here, or the file got shorter: the loop below decides
+// Splits `region`, the tag's bytes from the file's start (cut short when the
+// file is), into frames. Each frame TagLib reads goes to `nimm` with its place
+// in `koerper` (length 0 for one that runs past the tag's end: it is read, but
+// its bytes count as the tag's rest); without `nimm` the frames are dropped.
+Id3v2Teile Id3v2_zerlegen(
+    const QByteArray& region,
+    const std::function<void(TagLib::ID3v2::Frame*, qint64 pos, qint64 laenge)>& nimm) {
+    Id3v2Teile t;
+    t.major = quint8(region[3]);
+    const quint8 flags = quint8(region[5]);
+    const qint64 deklariert = LiesSyncsafe(region, 6);
+    const QByteArray roh = region.mid(10, deklariert);
+    // Where each byte of `koerper` stands in `roh`, when they differ.
+    std::vector<qint64> herkunft;
+    if ((flags & 0x80) && t.major <= 3) {
+        // As TagLib undoes it: a zero byte behind 0xFF goes.
+        t.koerper.reserve(roh.size());
+        herkunft.reserve(size_t(roh.size()));
+        for (qsizetype i = 0; i < roh.size(); ++i) {
+            if (i > 0 && quint8(roh[i - 1]) == 0xFF && roh[i] == '\0') {
+                continue;
+            }
+            t.koerper.append(roh[i]);
+            herkunft.push_back(i);
         }
-        pos += n;
+    } else {
+        t.koerper = roh;
     }
-    ok = ok && tmp.seek(tmp.size());
-#endif
-    ok = ok && alt.seek(pos);
-    while (ok && pos < bis) {
-        const QByteArray block = alt.read(qMin(KopierBlock, bis - pos));
-        ok = !block.isEmpty() && tmp.write(block) == block.size();
-        pos += block.size();
+    qint64 pos = 0;
+    bool mitRahmen = true;
+    if ((flags & 0x40) && t.major >= 3 && t.koerper.size() >= 4) {
+        const qint64 ext =
+            t.major == 4 ? LiesSyncsafe(t.koerper, 0) : qint64(Lies32(t.koerper, 0)) + 4;
+        pos = ext <= t.koerper.size() ? ext : 0;
+        mitRahmen = ext <= t.koerper.size();
     }
-    std::error_code rechteFehler;
-    const auto rechte =
-        std::filesystem::status(std::filesystem::path(pfad.toStdU16String()), rechteFehler)
-            .permissions();
-    ok = ok && tmp.write(hinten) == hinten.size() && tmp.flush();
-    if (ok) {
-        Schreiben_anstossen(tmp.handle());
+    // A tag cut off by the end of the file reads as far as it goes.
+    QByteArray daten = t.koerper;
+    if (roh.size() < deklariert) {
+        daten.append(QByteArray(16, '\0'));
     }
-    if (ok && !rechteFehler) {
-        std::filesystem::permissions(std::filesystem::path(tmp.fileName().toStdU16String()), rechte,
-                                     std::filesystem::perm_options::replace, rechteFehler);
+    QByteArray kopf = region.left(10);
+    kopf[5] = 0;
+    SchreibeSyncsafe(kopf, 6, quint32(daten.size()));
+    const TagLib::ID3v2::Header tagKopf(TagLib::ByteVector(kopf.constData(), 10));
+    const TagLib::ByteVector alles(daten.constData(), static_cast<unsigned int>(daten.size()));
+    const qint64 kopfLaenge = TagLib::ID3v2::Frame::headerSize(unsigned(t.major));
+    const TagLib::ID3v2::FrameFactory* fabrik = TagLib::ID3v2::FrameFactory::instance();
+    while (mitRahmen && pos + kopfLaenge < daten.size() && daten[pos] != '\0') {
+        TagLib::ID3v2::Frame* f = fabrik->createFrame(alles.mid(unsigned(pos)), &tagKopf);
+        if (!f) {
+            break;
+        }
+        const qint64 laenge = kopfLaenge + f->size();
+        if (f->size() == 0 || pos + laenge > t.koerper.size()) {
+            if (f->size() != 0 && nimm) {
+                nimm(f, pos, 0);
+            } else {
+                delete f;
+            }
+            break;
+        }
+        if (nimm) {
+            nimm(f, pos, laenge);
+        } else {
+            delete f;
+        }
+        pos += laenge;
     }
-    ok = ok && !rechteFehler;
-    if (!ok) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    const qint64 rohPos = herkunft.empty()                ? pos
+                          : pos < qint64(herkunft.size()) ? herkunft[size_t(pos)]
+                                                          : roh.size();
+    t.rahmenEnde = 10 + rohPos;
+    for (qsizetype i = rohPos; i < roh.size() && t.restLeer; ++i) {
+        t.restLeer = roh[i] == '\0';
     }
-    const QString tmpName = tmp.fileName();
-    tmp.close();
-    alt.close();
-    std::error_code fehler;
-    std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
-                            std::filesystem::path(info.absoluteFilePath().toStdU16String()),
-                            fehler);
-    if (fehler) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
-    tmp.setAutoRemove(false);
+    return t;
 }
 
-// The unit the kernel copies whole: a write() that stays inside one page of
-// the file is either done or not done when the process is killed (a longer
-// write can stop between pages). Pages are never smaller than this.
-constexpr qint64 Seite = 4096;
+// Where the ID3v2 tag of the file opened for a save lies: its end (0 without
+// one), the first byte that stays behind a new tag, and the old tag's bytes.
+struct Id3v2Lage {
+    qint64 ende = 0;
+    qint64 behaltenAb = 0;
+    QByteArray alt;
+};
 
-// Writes `daten` at `pos` in place (or appends it at the end) when the bytes lie
-// in one page of the file, so the file is always either the old or the new
-// version. Answers false when the caller must replace the file instead.
-bool An_Ort_schreiben(const QString& pfad, qint64 pos, const QByteArray& daten) {
-    if (daten.isEmpty() || pos / Seite != (pos + daten.size() - 1) / Seite) {
-        return false;
+// Refuses a tag that claims more bytes than the file holds: whatever a save
+// wrote there would take the place of audio the tag only seems to contain.
+Id3v2Lage Lage_lesen(Schreibdatei& f) {
+    Id3v2Lage lage;
+    lage.ende = Id3v2Groesse(f.Lesen(0, 10));
+    if (lage.ende == 0) {
+        return lage;
     }
-#ifdef Q_OS_WIN
-    Q_UNUSED(pfad);
-    return false;
-#else
-    Schreibziel(pfad);
-    const int fd = ::open(QFile::encodeName(pfad).constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
+    if (lage.ende > f.Groesse()) {
+        f.Fehler();
     }
-    struct stat vorher {};
-    bool ok = ::fstat(fd, &vorher) == 0;
-    const ssize_t n = ok ? ::pwrite(fd, daten.constData(), size_t(daten.size()), off_t(pos)) : -1;
-    ok = ok && n == daten.size();
-    if (ok) {
-        Schreiben_anstossen(fd);
+    lage.alt = f.Lesen(0, lage.ende);
+    if (lage.alt.size() != lage.ende) {
+        f.Fehler();
     }
-    if (!ok && n > 0 && pos >= vorher.st_size) {
-        // A full disk may take part of an appended block: the file gets its old end back.
-        [[maybe_unused]] const int gekuerzt = ::ftruncate(fd, vorher.st_size);
-    }
-    ::close(fd);
-    if (!ok) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
-    return true;
-#endif
-}
-
-// Cuts the file to `laenge` bytes: one step, so never half done.
-void Kuerzen(const QString& pfad, qint64 laenge) {
-    if (Nur_lesbar(pfad)) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
-    QFile f(pfad);
-    if (!f.open(QIODevice::ReadWrite) || !f.resize(laenge)) {
-        Dateifehler(Fehlernummer::Pfadzugriff, pfad);
-    }
+    const Id3v2Teile t = Id3v2_zerlegen(lage.alt, nullptr);
+    lage.behaltenAb = t.restLeer ? lage.ende : t.rahmenEnde;
+    return lage;
 }
 
 // Room left behind the frames of a tag that is written anew, so that later
@@ -349,18 +297,19 @@ QByteArray Id3v2Kopf(int version, qint64 groesse) {
 
 // Frames a user edits (texts, links, comments) go behind all others, such as
 // pictures: a later change of one of them touches only the end of the tag.
-void Bearbeitbare_nach_hinten(TagLib::ID3v2::Tag& tag) {
-    std::vector<TagLib::ID3v2::Frame*> hinten;
-    for (TagLib::ID3v2::Frame* f : tag.frameList()) {
-        const TagLib::ByteVector id = f->frameID();
-        if (id.startsWith("T") || id.startsWith("W") || id == "COMM") {
-            hinten.push_back(f);
-        }
-    }
-    for (TagLib::ID3v2::Frame* f : hinten) {
-        tag.removeFrame(f, false);
-        tag.addFrame(f);
-    }
+bool Bearbeitbar(const TagLib::ID3v2::Frame* f) {
+    const TagLib::ByteVector id = f->frameID();
+    return id.startsWith("T") || id.startsWith("W") || id == "COMM";
+}
+
+// One frame as TagLib writes it in this version (which may turn it into
+// others, such as the year into TYER, or drop it).
+QByteArray Gerendert(TagLib::ID3v2::Frame* f, int version) {
+    TagLib::ID3v2::Tag einzeln;
+    einzeln.addFrame(f);
+    const QByteArray tag = Q(einzeln.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3));
+    einzeln.removeFrame(f, false);
+    return Nur_Rahmen(tag, version);
 }
 
 // A frame marked "discard when the tag is altered" is dropped on saving, and
@@ -436,14 +385,17 @@ QString Id3v1Text(const QByteArray& roh) {
 struct clsAudioGenie::Daten {
     QString pfad;
     bool offen = false;
-    // The file's identity when it was analysed (Dateikennung).
+    // The file's identity when it was analysed (Schreibdatei::Kennung).
     std::array<qint64, 5> kennung{};
 
-    // ID3v2: the parsed tag (TagLib keeps a pointer to its source, declared first
-    // so that it outlives the tag).
-    std::unique_ptr<Speicherdatei> v2Quelle;
+    // ID3v2: the parsed tag; its bytes as read (a whole-tag unsynchronisation
+    // undone), and for each frame read from them that nobody changed since, its
+    // place in them. A save writes such a frame back byte for byte, also one
+    // that TagLib would convert or drop.
     std::unique_ptr<TagLib::ID3v2::Tag> v2;
     int v2Version = 0;
+    QByteArray v2Bytes;
+    std::unordered_map<const TagLib::ID3v2::Frame*, std::pair<qint64, qint64>> unveraendert;
 
     struct Id3v1 {
         bool vorhanden = false;
@@ -467,6 +419,38 @@ struct clsAudioGenie::Daten {
         return *v2;
     }
 
+    // Every change of a frame read from the file goes through these.
+    void Geaendert(TagLib::ID3v2::Frame* f) {
+        Behalten(f);
+        unveraendert.erase(f);
+    }
+    void Entfernen(TagLib::ID3v2::Frame* f) {
+        unveraendert.erase(f);
+        v2->removeFrame(f, true);
+    }
+    void Alle_entfernen(const TagLib::ByteVector& id) {
+        const TagLib::ID3v2::FrameList l = v2->frameList(id);
+        for (TagLib::ID3v2::Frame* f : l) {
+            Entfernen(f);
+        }
+    }
+
+    // The frames as a save writes them: unchanged ones as they were read,
+    // others as TagLib renders them; the editable ones last.
+    QByteArray Rahmenbytes(int version) const {
+        QByteArray vorne, hinten;
+        for (TagLib::ID3v2::Frame* f : v2->frameList()) {
+            QByteArray& ziel = Bearbeitbar(f) ? hinten : vorne;
+            const auto it = unveraendert.find(f);
+            if (it == unveraendert.end()) {
+                ziel += Gerendert(f, version);
+            } else {
+                ziel += QByteArrayView(v2Bytes).sliced(it->second.first, it->second.second);
+            }
+        }
+        return vorne + hinten;
+    }
+
     QString V2Text(const char* id) const {
         if (!v2) return {};
         const TagLib::ID3v2::FrameList& l = v2->frameList(TagLib::ByteVector(id));
@@ -487,7 +471,7 @@ struct clsAudioGenie::Daten {
         const int ver = v2Version >= 4 ? 4 : 3;
         if (istText) {
             if (text.isEmpty()) {
-                tag.removeFrames(id);
+                Alle_entfernen(id);
                 return;
             }
             const TagLib::ID3v2::FrameList l = tag.frameList(id);
@@ -496,19 +480,18 @@ struct clsAudioGenie::Daten {
                             : dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(l.front());
             if (vorhanden) {
                 // Keeps the frame's place; drops repeated frames of the same kind.
-                for (auto it = std::next(l.begin()); it != l.end(); ++it)
-                    tag.removeFrame(*it, true);
+                for (auto it = std::next(l.begin()); it != l.end(); ++it) Entfernen(*it);
                 vorhanden->setTextEncoding(Textkodierung(text, ver));
                 vorhanden->setText(T(text));
-                Behalten(vorhanden);
+                Geaendert(vorhanden);
             } else {
-                tag.removeFrames(id);
+                Alle_entfernen(id);
                 auto* f = new TagLib::ID3v2::TextIdentificationFrame(id, Textkodierung(text, ver));
                 f->setText(T(text));
                 tag.addFrame(f);
             }
         } else {
-            tag.removeFrames(id);
+            Alle_entfernen(id);
             if (!text.isEmpty()) {
                 auto* f = new TagLib::ID3v2::UrlLinkFrame(id);
                 f->setUrl(T(text));
@@ -550,28 +533,25 @@ struct clsAudioGenie::Daten {
     }
 
     void Id3v2Lesen(const QByteArray& region) {
-        // Hand TagLib a clean copy: no extended header, no footer, and a size
-        // that fits the bytes really there (a cut-off tag reads as far as it goes).
-        const int major = quint8(region[3]);
-        const quint8 flags = quint8(region[5]);
-        qint64 deklariert = LiesSyncsafe(region, 6);
-        QByteArray koerper = region.mid(10, deklariert);
-        const bool abgeschnitten = koerper.size() < deklariert;
-        if ((flags & 0x40) && major >= 3 && koerper.size() >= 4) {
-            const qint64 ext =
-                major == 4 ? LiesSyncsafe(koerper, 0) : qint64(Lies32(koerper, 0)) + 4;
-            koerper = ext <= koerper.size() ? koerper.mid(ext) : QByteArray();
-        }
-        if (abgeschnitten || koerper.size() < 16) {
-            koerper.append(QByteArray(16, '\0'));
-        }
-        QByteArray kopf = region.left(10);
-        kopf[5] = char(major <= 3 ? (flags & 0x80) : 0);
-        SchreibeSyncsafe(kopf, 6, quint32(koerper.size()));
-        v2Quelle = std::make_unique<Speicherdatei>(kopf + koerper);
-        v2 = std::make_unique<TagLib::ID3v2::Tag>(v2Quelle.get(), 0,
-                                                  TagLib::ID3v2::FrameFactory::instance());
-        v2Version = major;
+        v2 = std::make_unique<TagLib::ID3v2::Tag>();
+        // An ID3v2.2 tag is saved as 2.3: its frames are always rendered anew.
+        const bool roh = quint8(region[3]) >= 3;
+        Id3v2Teile t =
+            Id3v2_zerlegen(region, [&](TagLib::ID3v2::Frame* f, qint64 pos, qint64 laenge) {
+                v2->addFrame(f);
+                if (roh) {
+                    unveraendert[f] = {pos, laenge};
+                }
+            });
+        v2Version = t.major;
+        v2Bytes = std::move(t.koerper);
+        // As TagLib's own reading does: an ID3v2.3 year with date and time frames
+        // reads as one date.
+        v2->header()->setMajorVersion(unsigned(v2Version));
+        TagLib::ID3v2::FrameFactory::instance()->rebuildAggregateFrames(v2.get());
+        std::erase_if(unveraendert, [this](const auto& e) {
+            return !v2->frameList().contains(const_cast<TagLib::ID3v2::Frame*>(e.first));
+        });
     }
 
     void Id3v1Lesen(const QByteArray& t) {
@@ -658,7 +638,7 @@ short clsAudioGenie::AUDIOAnalyzeFile(const QString& pfad) {
     auto neu = std::make_unique<Daten>();
     neu->pfad = pfad;
     neu->offen = true;
-    neu->kennung = Dateikennung(f.handle(), QString());
+    neu->kennung = Schreibdatei::Kennung(f.handle(), QString());
 
     const qint64 v2Ende = Id3v2Ende(f, groesse);
     if (v2Ende > 0) {
@@ -697,7 +677,7 @@ bool clsAudioGenie::Datei_unveraendert(const QString& pfad) const {
     if (!d->offen || pfad != d->pfad) {
         return false;
     }
-    const auto jetzt = Dateikennung(-1, pfad);
+    const auto jetzt = Schreibdatei::Kennung(-1, pfad);
     return jetzt[0] != 0 && jetzt == d->kennung;
 }
 
@@ -772,70 +752,88 @@ short clsAudioGenie::ID3V2SaveChanges() {
         return 0;
     }
     const int version = d->v2Version >= 4 ? 4 : 3;
-    Bearbeitbare_nach_hinten(*d->v2);
-    const QByteArray rahmen =
-        Nur_Rahmen(Q(d->v2->render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3)), version);
-    QFile f(d->pfad);
-    Oeffnen(f, d->pfad);
-    const qint64 groesse = f.size();
-    const qint64 v2Ende = Id3v2Ende(f, groesse);
-    const QByteArray alt = Lesen(f, 0, v2Ende);
-    // Nothing unsynchronised, no extended header, no footer is written. When the
-    // frames fit into the tag there is, the tag keeps its size and only the bytes
-    // that differ are written, in place when they lie in one page.
-    if (v2Ende >= 10 + rahmen.size() && Id3v2Groesse(alt.left(10)) == v2Ende) {
-        QByteArray neu = Id3v2Kopf(version, v2Ende) + rahmen;
-        neu.append(QByteArray(v2Ende - neu.size(), '\0'));
-        qsizetype von = 0;
-        while (von < neu.size() && neu[von] == alt[von]) ++von;
-        qsizetype bis = neu.size();
-        while (bis > von && neu[bis - 1] == alt[bis - 1]) --bis;
-        if (von == bis || An_Ort_schreiben(d->pfad, von, neu.mid(von, bis - von))) {
-            d->v2Version = version;
-            return -1;
+    const QByteArray rahmen = d->Rahmenbytes(version);
+    bool gespeichert = false;
+    Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+        const Id3v2Lage lage = Lage_lesen(f);
+        // A file without ID3v2 tag gets none for a tag without frames.
+        gespeichert = lage.ende > 0 || !rahmen.isEmpty();
+        if (!gespeichert) {
+            return;
         }
+        // Nothing unsynchronised, no extended header, no footer is written. When
+        // the frames fit into the tag there is, the tag keeps its place and only
+        // the bytes that differ are written, in place when they lie in one page.
+        const qint64 platz = lage.behaltenAb;
+        if (lage.ende > 0 && platz >= 10 + rahmen.size()) {
+            QByteArray neu = Id3v2Kopf(version, platz) + rahmen;
+            neu.append(QByteArray(platz - neu.size(), '\0'));
+            qsizetype von = 0;
+            while (von < neu.size() && neu[von] == lage.alt[von]) ++von;
+            qsizetype bis = neu.size();
+            while (bis > von && neu[bis - 1] == lage.alt[bis - 1]) --bis;
+            if (von == bis || f.An_Ort_schreiben(von, neu.mid(von, bis - von))) {
+                return;
+            }
+        }
+        const qint64 neuGroesse = Neue_Taggroesse(rahmen.size());
+        QByteArray neu = Id3v2Kopf(version, neuGroesse) + rahmen;
+        neu.append(QByteArray(neuGroesse - neu.size(), '\0'));
+        f.Ersetzen(neu, platz, f.Groesse(), QByteArray());
+    });
+    if (!gespeichert) {
+        return 0;
     }
-    const qint64 neuGroesse = Neue_Taggroesse(rahmen.size());
-    QByteArray neu = Id3v2Kopf(version, neuGroesse) + rahmen;
-    neu.append(QByteArray(neuGroesse - neu.size(), '\0'));
-    Datei_ersetzen(f, d->pfad, neu, v2Ende, groesse, QByteArray());
     d->v2Version = version;
     return -1;
 }
+
+namespace {
+
+// Where the ID3v1 tag of the file opened for a save begins (the file's end
+// without one). A file whose ID3v2 tag claims more bytes than it holds gets
+// no ID3v1 tag either: reading would take it for part of that tag.
+qint64 Id3v1Anfang(Schreibdatei& f, bool schreiben, bool& hatV1) {
+    const qint64 groesse = f.Groesse();
+    const qint64 v2 = Id3v2Groesse(f.Lesen(0, 10));
+    if (schreiben && v2 > groesse) {
+        f.Fehler();
+    }
+    hatV1 = groesse - 128 >= v2 && f.Lesen(groesse - 128, 3) == "TAG";
+    return hatV1 ? groesse - 128 : groesse;
+}
+
+}  // namespace
 
 short clsAudioGenie::ID3V1SaveChanges() {
     if (!d->offen) {
         return 0;
     }
-    QFile f(d->pfad);
-    Oeffnen(f, d->pfad);
-    const qint64 groesse = f.size();
-    const bool hatV1 = HatId3v1(f, groesse, Id3v2Ende(f, groesse));
-    const qint64 ende = hatV1 ? groesse - 128 : groesse;
-    if (!d->v1.vorhanden) {
-        // The tag in memory is the truth: one that only the disk has goes.
-        if (hatV1) {
-            f.close();
-            Kuerzen(d->pfad, ende);
+    const QByteArray neu = d->v1.vorhanden ? d->V1Bytes() : QByteArray();
+    Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+        bool hatV1 = false;
+        const qint64 ende = Id3v1Anfang(f, !neu.isEmpty(), hatV1);
+        if (neu.isEmpty()) {
+            // The tag in memory is the truth: one that only the disk has goes.
+            if (hatV1) {
+                f.Kuerzen(ende);
+            }
+        } else if ((!hatV1 || f.Lesen(ende, 128) != neu) && !f.An_Ort_schreiben(ende, neu)) {
+            f.Ersetzen(QByteArray(), 0, ende, neu);
         }
-        return 0;
-    }
-    const QByteArray neu = d->V1Bytes();
-    if ((!hatV1 || Lesen(f, ende, 128) != neu) && !An_Ort_schreiben(d->pfad, ende, neu)) {
-        Datei_ersetzen(f, d->pfad, QByteArray(), 0, ende, neu);
-    }
-    return -1;
+    });
+    return neu.isEmpty() ? 0 : -1;
 }
 
 short clsAudioGenie::ID3V1RemoveTag() {
     if (d->offen) {
-        QFile f(d->pfad);
-        Oeffnen(f, d->pfad);
-        const qint64 groesse = f.size();
-        if (HatId3v1(f, groesse, Id3v2Ende(f, groesse))) {
-            f.close();
-            Kuerzen(d->pfad, groesse - 128);
-        }
+        Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+            bool hatV1 = false;
+            const qint64 ende = Id3v1Anfang(f, false, hatV1);
+            if (hatV1) {
+                f.Kuerzen(ende);
+            }
+        });
     }
     d->v1 = Daten::Id3v1();
     return -1;
@@ -867,6 +865,9 @@ short clsAudioGenie::ID3V2AddPictureFile(const QString& bild, const QString& bes
         mime = Bildtyp(daten);
     } else {
         // A linked picture carries its address instead of the data.
+        if (bild.isEmpty()) {
+            return 0;
+        }
         daten = bild.toUtf8();
         mime = QStringLiteral("-->");
     }
@@ -887,7 +888,7 @@ short clsAudioGenie::ID3V2DeletePicture(short index) {
     if (!f) {
         return 0;
     }
-    d->v2->removeFrame(f, true);
+    d->Entfernen(f);
     return -1;
 }
 
@@ -910,6 +911,10 @@ QString clsAudioGenie::ID3V2GetCommentDescription(short index) const {
 
 short clsAudioGenie::ID3V2AddComment(const QString& sprache, const QString& beschreibung,
                                      const QString& text) {
+    // An empty text empties a comment there is, but adds none (nor a tag).
+    if (text.isEmpty() && !d->v2) {
+        return 0;
+    }
     TagLib::ID3v2::Tag& tag = d->V2();
     const TagLib::ByteVector sp(sprache.toLatin1().left(3).constData());
     const int ver = d->v2Version;
@@ -922,9 +927,12 @@ short clsAudioGenie::ID3V2AddComment(const QString& sprache, const QString& besc
             Q(c->description()) == beschreibung) {
             if (kodierung != TagLib::String::Latin1) c->setTextEncoding(kodierung);
             c->setText(T(text));
-            Behalten(c);
+            d->Geaendert(c);
             return -1;
         }
+    }
+    if (text.isEmpty()) {
+        return 0;
     }
     auto* c = new TagLib::ID3v2::CommentsFrame(kodierung);
     c->setLanguage(sp);
@@ -935,13 +943,20 @@ short clsAudioGenie::ID3V2AddComment(const QString& sprache, const QString& besc
 }
 
 short clsAudioGenie::ID3V2AddUserText(const QString& beschreibung, const QString& text) {
+    // As a comment: an empty text adds no frame and no tag.
+    if (text.isEmpty() && !d->v2) {
+        return 0;
+    }
     TagLib::ID3v2::Tag& tag = d->V2();
     const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, d->v2Version);
     if (auto* u = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, T(beschreibung))) {
         if (kodierung != TagLib::String::Latin1) u->setTextEncoding(kodierung);
         u->setText(T(text));
-        Behalten(u);
+        d->Geaendert(u);
         return -1;
+    }
+    if (text.isEmpty()) {
+        return 0;
     }
     tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
         T(beschreibung), TagLib::StringList(T(text)), kodierung));

@@ -13,16 +13,20 @@
 // - Absent fields read as the empty string; truth values are -1 (true) and 0.
 // - Picture and comment indexes start at 1.
 // - Write members change the tags in memory only; ID3V2SaveChanges and
-//   ID3V1SaveChanges write them. A change that fits into the tag's room is
-//   written in place when the changed bytes lie in one page of the file; any
-//   other save writes a temporary file in the same folder and renames it over
-//   the original (keeping its permissions). Either way the file is always the
-//   old or the new version, also when the program is killed; the MPEG audio
-//   bytes are never changed. An ID3v2.3 tag stays 2.3, a 2.4 tag stays 2.4, a
-//   new tag is written as 2.3 with room for later changes.
+//   ID3V1SaveChanges write them through the save engine (Schreibdatei.h): in
+//   place when the change fits into the tag's room and lies in one page of the
+//   file, else through a temporary file renamed over the original; the file is
+//   always the old or the new version, also when the program is killed, and
+//   the MPEG audio bytes are never changed. An ID3v2.3 tag stays 2.3, a 2.4 tag
+//   stays 2.4, a new tag is written as 2.3 with room for later changes.
+// - A save writes every frame nobody changed byte for byte as it was read
+//   (also frames TagLib would convert or drop), and keeps bytes between the
+//   last frame and the tag's end that are not zero padding behind the new tag.
+// - An empty text or a tag without frames never creates an ID3v2 tag.
 // - A file that cannot be read or written raises Laufzeitfehler (53 or 75) and
-//   is left unchanged; corrupt or truncated data never crashes, it reads as
-//   whatever could be recognised.
+//   is left unchanged; so does a save into a file whose ID3v2 tag claims more
+//   bytes than the file holds. Corrupt or truncated data never crashes, it
+//   reads as whatever could be recognised.
 class clsAudioGenie {
   public:
     clsAudioGenie();
@@ -105,9 +109,11 @@ class clsAudioGenie {
     QString ID3V2GetComment(short index) const;
     QString ID3V2GetCommentLanguage(short index) const;
     QString ID3V2GetCommentDescription(short index) const;
-    // Replaces a comment with the same language and description, else adds one.
+    // Replaces a comment with the same language and description, else adds one
+    // (an empty text adds none).
     short ID3V2AddComment(const QString& sprache, const QString& beschreibung, const QString& text);
-    // Adds a user text frame (TXXX); one with the same description is replaced.
+    // Adds a user text frame (TXXX); one with the same description is replaced
+    // (an empty text adds none).
     short ID3V2AddUserText(const QString& beschreibung, const QString& text);
 
     // Audio data of the current file.

@@ -45,10 +45,18 @@ TEST_F(AudioGenieTest, LeererTextLegtKeinenTagAn) {
     ag.ID3V2Title(QString());
     ag.ID3V2Genre(QString());
     ag.ID3V2TextFrame(clsAudioGenie::Rahmenkennung("WOAR"), QString());
+    ag.ID3V2AddComment(QStringLiteral("deu"), QString(), QString());
+    ag.ID3V2AddUserText(QStringLiteral("Comment"), QString());
+    ag.ID3V2AddPictureFile(QString(), QStringLiteral("Cover"), 3, 1);
     EXPECT_EQ(ag.ID3V2Exists(), 0);
     EXPECT_EQ(ag.ID3V2SaveChanges(), 0);
     EXPECT_EQ(Lesen(p), vorher);
     EXPECT_EQ(ag.AUDIOArtist(), "A");
+    // A tag whose only frame went again before the save is not written either.
+    ag.ID3V2Title(QStringLiteral("x"));
+    ag.ID3V2Title(QString());
+    EXPECT_EQ(ag.ID3V2SaveChanges(), 0);
+    EXPECT_EQ(Lesen(p), vorher);
 }
 
 TEST_F(AudioGenieTest, NeuerTagWirdId3v23) {
@@ -407,6 +415,12 @@ TEST_F(AudioGenieTest, NurLesbareDatei) {
     }
     EXPECT_EQ(ag.ID3V1Exists(), -1);  // the failed removal left the tag
     EXPECT_EQ(Ordnerinhalt(), QStringList{"lied.mp3"});
+    // Saving tags that are already as on disk writes nothing and raises nothing.
+    clsAudioGenie frisch;
+    frisch.AUDIOAnalyzeFile(p);
+    EXPECT_EQ(frisch.ID3V2SaveChanges(), -1);
+    EXPECT_EQ(frisch.ID3V1SaveChanges(), -1);
+    EXPECT_EQ(Lesen(p), bauer.bytes());
 }
 
 TEST_F(AudioGenieTest, RechteBleibenKeineResteImOrdner) {

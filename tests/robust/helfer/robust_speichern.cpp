@@ -5,9 +5,12 @@
 // Prints "bereit" just before the save starts and "fertig <microseconds>" after it.
 #include <QElapsedTimer>
 #include <QString>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "common/Laufzeitfehler.h"
+#include "tags/Schreibdatei.h"
 #include "tags/clsAudioGenie.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +29,12 @@ int main(int argc, char** argv) {
         } else {
             ag.ID3V2Title(wert);
         }
+        // A change in place is one short write right after the decision, too
+        // short for a kill to land before it: a pause between them lets kills
+        // fall on both sides.
+        Speichern_Zwischenhalt = [](const QString&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        };
         std::printf("bereit\n");
         std::fflush(stdout);
         QElapsedTimer uhr;

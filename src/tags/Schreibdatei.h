@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QtGlobal>
+#include <array>
+#include <functional>
+
+// The save engine under the tag class. A save reads what it needs, decides and
+// writes through one open file, and writes only while the path still names
+// that file unchanged; whatever it writes leaves the file old or new, never
+// half of each, also when the program is killed:
+// - a change inside one page of the file is written in place (one write() the
+//   kernel does whole or not at all);
+// - anything else goes to a hidden temporary file in the same folder, renamed
+//   over the original (permissions kept, a link stays a link).
+class Schreibdatei {
+  public:
+    // Opens the file for reading and writing. Raises Laufzeitfehler 53 when it
+    // does not exist, 75 when it is a folder or cannot be opened; a read-only
+    // file raises 75 on the first write.
+    explicit Schreibdatei(const QString& pfad);
+    ~Schreibdatei();
+    Schreibdatei(const Schreibdatei&) = delete;
+    Schreibdatei& operator=(const Schreibdatei&) = delete;
+
+    const QString& Pfad() const { return pfad_; }
+    // The size when opened (a change since makes every write below refuse).
+    qint64 Groesse() const { return groesse_; }
+    // Bytes at `pos`; fewer near the end.
+    QByteArray Lesen(qint64 pos, qint64 anzahl);
+
+    // Writes `daten` at `pos` (at most the current end) when the bytes lie in
+    // one page; false when the caller must replace the file instead.
+    bool An_Ort_schreiben(qint64 pos, const QByteArray& daten);
+    // Replaces the file by `vorne`, its bytes [von, bis) and `hinten`.
+    void Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis, const QByteArray& hinten);
+    // Cuts the file to `laenge` bytes (one step, never half done).
+    void Kuerzen(qint64 laenge);
+
+    // Raises the error of a file that cannot be written.
+    [[noreturn]] void Fehler() const;
+
+    // Device, inode, size, modification and status-change time of an open file
+    // (`fd` >= 0) or of a path; all zero where the system gives none.
+    static std::array<qint64, 5> Kennung(int fd, const QString& pfad);
+
+  private:
+    friend void Tag_speichern(const QString&, const std::function<void(Schreibdatei&)>&);
+    // Throws the (internal) exchange signal unless the path still names the
+    // file opened, unchanged since.
+    void Pruefen();
+#ifndef Q_OS_WIN
+    // The new content into `ziel`: `vorne`, the bytes [von, bis), `hinten`;
+    // its write-out started and the permission bits the file has. False on failure.
+    bool Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 von, qint64 bis,
+                          const QByteArray& hinten);
+    // Hands the replaced file to the background to be closed.
+    void Alte_abgeben();
+#endif
+
+    QString pfad_;
+    // Where a replacement goes: the file a link points to.
+    QString ziel_;
+    QFile datei_;
+    bool nurLesen_ = false;
+    qint64 groesse_ = 0;
+    std::array<qint64, 5> kennung_{};
+};
+
+// Opens the file and runs `speichern` on it. When the path stops naming the
+// opened file, or the file changes, before `speichern` writes (another program
+// renamed a new version over it, or wrote into it), nothing is written: the
+// file is opened afresh and `speichern` decides again, three times at most;
+// then Laufzeitfehler 75. `speichern` must decide from the open file only.
+void Tag_speichern(const QString& pfad, const std::function<void(Schreibdatei&)>& speichern);
+
+// For tests: called by every write right before it checks the file, that is
+// after the save has read and decided.
+extern std::function<void(const QString& pfad)> Speichern_Zwischenhalt;
