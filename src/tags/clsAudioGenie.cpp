@@ -467,8 +467,23 @@ struct clsAudioGenie::Daten {
         if (text.isEmpty() && !v2) {
             return;
         }
+        // The editor writes every field back: a value that reads as it stands
+        // changes nothing, so its frame keeps its bytes (several values, a year
+        // spread over TYER, TDAT and TIME, a genre given by number).
+        if (v2 && !text.isEmpty()) {
+            const TagLib::ID3v2::FrameList& l = v2->frameList(id);
+            if (l.size() == 1 && Rahmentext(l.front()) == text) {
+                return;
+            }
+        }
         TagLib::ID3v2::Tag& tag = V2();
         const int ver = v2Version >= 4 ? 4 : 3;
+        // An ID3v2.3 tag keeps day and time beside the year; a new date replaces
+        // all three (TagLib writes them anew from the date), or both would stay.
+        if (ver == 3 && id == "TDRC") {
+            Alle_entfernen("TDAT");
+            Alle_entfernen("TIME");
+        }
         if (istText) {
             if (text.isEmpty()) {
                 Alle_entfernen(id);
@@ -699,7 +714,13 @@ QString clsAudioGenie::ID3V2Genre() const {
     // Numeric references such as "(17)" read as the genre's name.
     return d->v2 ? Q(d->v2->genre()) : QString();
 }
-void clsAudioGenie::ID3V2Genre(const QString& text) { d->V2Text("TCON", text); }
+void clsAudioGenie::ID3V2Genre(const QString& text) {
+    // A genre given by number reads as its name; written back as read, it stays a number.
+    if (!text.isEmpty() && d->v2 && d->v2->frameList("TCON").size() == 1 && ID3V2Genre() == text) {
+        return;
+    }
+    d->V2Text("TCON", text);
+}
 
 QString clsAudioGenie::ID3V2TextFrame(quint32 rahmen) const {
     if (!d->v2) return {};

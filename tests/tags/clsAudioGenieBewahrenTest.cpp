@@ -205,6 +205,48 @@ TEST_F(AudioGenieTest, UnveraenderteRahmenBleibenByteFuerByte) {
     }
 }
 
+TEST_F(AudioGenieTest, WerteWieGelesenZurueckgeschriebenAendernNichts) {
+    // What the editor does on every save: each field written back as it reads.
+    Mp3Bauer audio;
+    audio.audioCbr128(10);
+    const QByteArray v23 = Text(3, "TPE1", "Band") + Text(3, "TYER", "1993") +
+                           Text(3, "TDAT", "1205") + Text(3, "TIME", "1030") +
+                           Text(3, "TCON", "(17)");
+    // Two artists in one frame (ID3v2.4, UTF-8).
+    const QByteArray v24 = Rahmen(4, "TPE1",
+                                  QByteArray("\x03"
+                                             "A\0B",
+                                             4)) +
+                           Text(4, "TCON", "17");
+    const QString p = Pfad(QStringLiteral("lied.mp3"));
+    for (const QByteArray& datei : {Tag(3, v23) + audio.audio(), Tag(4, v24) + audio.audio()}) {
+        Textdatei_schreiben(p, datei);
+        clsAudioGenie ag;
+        ag.AUDIOAnalyzeFile(p);
+        ag.ID3V2Artist(ag.ID3V2Artist());
+        ag.ID3V2Year(ag.ID3V2Year());
+        ag.ID3V2Genre(ag.ID3V2Genre());
+        ag.ID3V2Title(ag.ID3V2Title());
+        ag.ID3V2SaveChanges();
+        EXPECT_EQ(Lesen(p), datei) << int(datei[3]);
+    }
+
+    // A new year in an ID3v2.3 tag replaces day and time, never doubles them.
+    Textdatei_schreiben(p, Tag(3, v23) + audio.audio());
+    {
+        clsAudioGenie ag;
+        ag.AUDIOAnalyzeFile(p);
+        ag.ID3V2Year(QStringLiteral("1994"));
+        ASSERT_EQ(ag.ID3V2SaveChanges(), -1);
+    }
+    const QByteArray neu = Lesen(p);
+    const auto v2 = Id3v2Lesen(neu);
+    EXPECT_EQ(v2.text("TYER"), "1994");
+    EXPECT_EQ(neu.left(v2.groesse).count("TDAT") + neu.left(v2.groesse).count("TIME"), 0);
+    EXPECT_EQ(neu.left(v2.groesse).count(Text(3, "TCON", "(17)")), 1);
+    EXPECT_EQ(Audiobereich(neu), audio.audio());
+}
+
 TEST_F(AudioGenieTest, EineDateiVomLesenBisZumSchreiben) {
     // What the program analysed: a padded tag whose title changes in place, and
     // an ID3v1 tag.
