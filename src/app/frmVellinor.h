@@ -112,6 +112,8 @@ class frmVellinor : public QMainWindow {
     QObject* dropSperre_ = nullptr;
     QTimer* restzeitTakt_ = nullptr;
     bool sucht_ = false;
+    // "Suche Abbrechen" during a single search (a double-click).
+    bool einzelAbbruch_ = false;
     bool beendet_ = false;
     // --- Ende Suche ---
 

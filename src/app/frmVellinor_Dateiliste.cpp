@@ -17,6 +17,7 @@
 #include "log/Protokoll.h"
 #include "log/frmFehler.h"
 #include "search/Cover_Laden.h"
+#include "search/Suchlauf.h"
 
 namespace {
 
@@ -97,6 +98,11 @@ void frmVellinor::Dateiliste_verbinden() {
                            });
     });
     connect(cmdDelCover, &QPushButton::clicked, this, [this] {
+        // The search may be about to save this very file with its own idea of
+        // which picture comes first.
+        if (Suche_laeuft()) {
+            return;
+        }
         Handler_ausfuehren(QStringLiteral("Das Coverbild konnte nicht gelöscht werden: "),
                            [this] { Cover_entfernen(ctx_); });
     });
@@ -155,6 +161,9 @@ void frmVellinor::lstDateien_DblClick() {
         if (Einzelsuche) {
             Einzelsuche(ctx_, pfad, true);
         }
+        // A single search is a run of its own: a source it gave up on is asked
+        // again by the next one.
+        Suchlauf_beenden(ctx_);
     } catch (...) {
         Fehlerbericht_schreiben(ctx_, QStringLiteral("lstDateien_DblClick"),
                                 QStringLiteral("Formular frmVellinor"), std::current_exception(),

@@ -105,7 +105,9 @@ void frmVellinor::Suche_verbinden() {
 
 bool frmVellinor::Suche_laeuft() const { return sucht_ || lauf_->Laeuft(); }
 
-bool frmVellinor::Abbruch_gewuenscht() const { return beendet_ || lauf_->Abbruch_gewuenscht(); }
+bool frmVellinor::Abbruch_gewuenscht() const {
+    return beendet_ || lauf_->Abbruch_gewuenscht() || (sucht_ && einzelAbbruch_);
+}
 
 void frmVellinor::Suche_sperren(bool an, bool batch) {
     sucht_ = an;
@@ -115,7 +117,10 @@ void frmVellinor::Suche_sperren(bool an, bool batch) {
                        static_cast<QWidget*>(cmdTagEditor), static_cast<QWidget*>(cmdAlleCover)}) {
         w->setEnabled(!an);
     }
-    cmdAbbrechen->setEnabled(an && batch);
+    // A single search can wait minutes on a throttling service: it can be cancelled too.
+    cmdAbbrechen->setEnabled(an);
+    einzelAbbruch_ = false;
+    Q_UNUSED(batch);
     if (an) {
         // Installed again, it is asked first, before the drop target.
         lstDateien->viewport()->installEventFilter(dropSperre_);
@@ -133,7 +138,13 @@ void frmVellinor::Suche_beenden() {
     }
 }
 
-void frmVellinor::cmdAbbrechen_Click() { lauf_->Abbrechen(); }
+void frmVellinor::cmdAbbrechen_Click() {
+    if (lauf_->Laeuft()) {
+        lauf_->Abbrechen();
+    } else if (sucht_) {
+        einzelAbbruch_ = true;
+    }
+}
 
 void frmVellinor::cmdAlleCover_Click() {
     // A folder load lets handlers run at every protocol line; a run started there

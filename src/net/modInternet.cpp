@@ -330,6 +330,11 @@ Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
         curl_easy_setopt(h, CURLOPT_CAINFO, zertifikate.constData());
     }
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A transfer broken off while its host name is still being looked up must
+    // not wait for the lookup: a cancel or a close has to end at once.
+    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
+#endif
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(g.VerbindenSekunden));
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Fortschritt);

@@ -244,11 +244,12 @@ class Coversuche {
             if (const std::optional<Fehltreffer> alt = lauf->Fehltreffer_fuer(Ausw, wahl)) {
                 Quellenwahl damals = Quellenwahl::Alle;
                 Quellenwahl_lesen(alt->Quelle, damals);
-                const QString wo = damals == Quellenwahl::Alle
-                                       ? QStringLiteral("allen Quellen")
-                                       : Quellenname(Quellen_der_Wahl(damals).front());
-                Protokoll_schreiben(ctx, QStringLiteral("   Zuletzt kein Cover gefunden bei ") +
-                                             wo + QStringLiteral(" (") +
+                const QString was = damals == Quellenwahl::Alle
+                                        ? QStringLiteral("bei keiner Quelle ein Cover")
+                                        : QStringLiteral("kein Cover ") +
+                                              Bei_Quelle(Quellen_der_Wahl(damals).front());
+                Protokoll_schreiben(ctx, QStringLiteral("   Zuletzt ") + was +
+                                             QStringLiteral(" gefunden (") +
                                              QDate::fromString(alt->Datum, Qt::ISODate)
                                                  .toString(QStringLiteral("dd.MM.yyyy")) +
                                              QStringLiteral("), Lied wird übersprungen"));
@@ -452,6 +453,10 @@ class Coversuche {
         Detail(QStringLiteral("   Bild speichern"));
         schritt = 360;
         if (!ctx.Einst.BildtoTag) {
+            // The protocol line above let events run: a cancel may have come since.
+            if (Abgebrochen()) {
+                return;
+            }
             Textdatei_schreiben(seitendatei, bild);
             Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde übernommen"));
             ergebnis = Coverergebnis::Gespeichert;
@@ -572,8 +577,7 @@ class Coversuche {
     // With the detailed protocol, one line per source asked (not for the shop alone).
     void Quellenzeile(bool nurShop, Quellenart art, const QString& text) {
         if (!nurShop) {
-            Detail(QStringLiteral("   Suche bei ") + Quellenname(art) + QStringLiteral(": ") +
-                   text);
+            Detail(QStringLiteral("   Suche ") + Bei_Quelle(art) + QStringLiteral(": ") + text);
         }
     }
 

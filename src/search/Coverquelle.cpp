@@ -69,6 +69,11 @@ QString Quellenname(Quellenart art) {
     return {};
 }
 
+QString Bei_Quelle(Quellenart art) {
+    return (art == Quellenart::Shop ? QStringLiteral("im ") : QStringLiteral("bei ")) +
+           Quellenname(art);
+}
+
 std::unique_ptr<Coverquelle> Quelle_erzeugen(Kontext& ctx, Quellenart art,
                                              const QString& shopAdresse) {
     switch (art) {

@@ -25,6 +25,8 @@ QString Quellenschluessel(Quellenwahl wahl);
 std::vector<Quellenart> Quellen_der_Wahl(Quellenwahl wahl);
 // The name the protocol uses: "Web-Shop", "MusicBrainz", "iTunes", "Deezer".
 QString Quellenname(Quellenart art);
+// The source as a place in a sentence: "im Web-Shop", "bei Deezer".
+QString Bei_Quelle(Quellenart art);
 
 // What the search worked out for one song.
 struct Suchanfrage {

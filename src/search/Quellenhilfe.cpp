@@ -69,10 +69,9 @@ std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optione
         antwort.Status = *status;
         return std::nullopt;
     }
+    // The services answer a search without hits with an empty list; an error
+    // status means a wrong address or a query they cannot read, not "no cover".
     const long http = h.Ergebnis.Status;
-    if (http == 400 || http == 404) {
-        return std::nullopt;
-    }
     std::optional<QJsonObject> json = Json_objekt(h.Ergebnis.Daten);
     if (http < 200 || http >= 300 || !json) {
         antwort.Status = Suchstatus::NichtVerfuegbar;

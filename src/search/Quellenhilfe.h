@@ -26,9 +26,9 @@ QString Json_text(const QJsonValue& wert);
 Antwortart Json_einordnen(const Url_Ergebnis& ergebnis, bool auch403);
 
 // A service's search answer as a JSON object, fetched under the host's rule.
-// Nothing when there is none to read; antwort.Status then says why: left as it
-// is (no hit) for 400 and 404, unavailable for other errors and for a body that
-// is no JSON object, or what the transfer ended with (given up, cancelled).
+// Nothing when there is none to read; antwort.Status then says why:
+// unavailable for an error status and for a body that is no JSON object, or
+// what the transfer ended with (given up, cancelled).
 std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optionen& optionen,
                                        const Hostregel& regel, Suchantwort& antwort);
 

@@ -33,8 +33,11 @@ Hostregel Regel(int abstand, int erstePause, std::function<Antwortart(const Url_
 
 QString Als_Text(const QJsonValue& wert) { return wert.toString(); }
 
+// A page the shop could not serve in full (no answer, a page cut short, a
+// throttle or server error) says nothing about the song: never a miss to remember.
 Antwortart Shop_einordnen(const Url_Ergebnis& e) {
-    return e.Status == 0 ? Antwortart::Fehler : Antwortart::Gut;
+    const bool fehler = e.Status == 0 || e.Status == 429 || e.Status >= 500 || !e.Vollstaendig;
+    return fehler ? Antwortart::Fehler : Antwortart::Gut;
 }
 
 }  // namespace
@@ -201,6 +204,7 @@ Suchlauf& Suchlauf_beginnen(Kontext& ctx) {
 
 Suchlauf& Suchlauf_aktuell(Kontext& ctx) {
     if (!ctx.Lauf) {
+        Hostregeln_neu_beginnen();
         ctx.Lauf = std::make_shared<Suchlauf>(ctx, false);
     }
     return *ctx.Lauf;
@@ -209,5 +213,7 @@ Suchlauf& Suchlauf_aktuell(Kontext& ctx) {
 void Suchlauf_beenden(Kontext& ctx) {
     if (ctx.Lauf) {
         ctx.Lauf->Fehltreffer_schreiben(&ctx);
+        // Sources given up and back-offs end with the run: the next search asks again.
+        ctx.Lauf.reset();
     }
 }

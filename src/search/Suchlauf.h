@@ -83,7 +83,8 @@ class Suchlauf {
 Suchlauf& Suchlauf_beginnen(Kontext& ctx);
 // The current run; a single search without a batch gets a run of its own.
 Suchlauf& Suchlauf_aktuell(Kontext& ctx);
-// Ends the run: its remembered songs are written.
+// Ends the run: its remembered songs are written, and the next search starts a
+// new run.
 void Suchlauf_beenden(Kontext& ctx);
 
 // The sources' rules as the services ask for them: MusicBrainz and the Cover Art

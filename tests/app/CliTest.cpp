@@ -214,7 +214,7 @@ TEST_F(Kommandozeile, SourceByOptionAndSongsWithoutAHitSkippedUntilAskedAgain) {
 
     l = Starten({"--quelle", "deezer", ohne});
     EXPECT_EQ(l.status, 1);
-    EXPECT_EQ(l.aus.filter("   Zuletzt kein Cover gefunden bei Deezer (").size(), 1);
+    EXPECT_EQ(l.aus.filter("   Zuletzt kein Cover bei Deezer gefunden (").size(), 1);
     EXPECT_EQ(dz.server.Anfragen().size(), fragen);
     l = Starten({"--erneut", "--quelle", "Deezer", ohne});
     EXPECT_TRUE(l.aus.contains("   Es konnte kein Cover Bild gefunden werden"));

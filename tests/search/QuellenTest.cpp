@@ -253,8 +253,9 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
     };
     const QString eins = Lied("eins/lied.mp3");
     Suchen("Alle", eins);
-    EXPECT_EQ(Zeilen_mit("   Suche bei").join('|') + "|" + Zeilen_mit("gefunden bei").join('|'),
-              "   Suche bei Web-Shop: kein Treffer|   Suche bei MusicBrainz: kein Treffer|"
+    EXPECT_EQ((Zeilen_mit("   Suche im") + Zeilen_mit("   Suche bei") + Zeilen_mit("gefunden bei"))
+                  .join('|'),
+              "   Suche im Web-Shop: kein Treffer|   Suche bei MusicBrainz: kein Treffer|"
               "   Suche bei iTunes: überlastet oder nicht erreichbar|"
               "   Suche bei Deezer: Cover gefunden|   Cover gefunden bei: Deezer");
     EXPECT_EQ(Zeilen_mit("iTunes ist").size(), 1);
@@ -318,7 +319,7 @@ TEST_F(Quellen, SongsWithoutAHitAreSkippedNextRunUnlessAskedAgain) {
     Beginnen();
     EXPECT_EQ(Suchen("deezer", pfad, Coverergebnis::KeinCover),
               QStringList({"Unbekannt", "   Benutze ID3v2-Tag",
-                           "   Zuletzt kein Cover gefunden bei Deezer (" +
+                           "   Zuletzt kein Cover bei Deezer gefunden (" +
                                QDate::currentDate().toString("dd.MM.yyyy") +
                                "), Lied wird übersprungen"}));
     EXPECT_EQ(dz.server.Anfragen().size(), fragen);
@@ -327,7 +328,7 @@ TEST_F(Quellen, SongsWithoutAHitAreSkippedNextRunUnlessAskedAgain) {
     EXPECT_GT(dz.server.Anfragen().size(), fragen);
     Beginnen();
     EXPECT_TRUE(Suchen("iTunes", pfad, Coverergebnis::KeinCover)
-                    .contains("   Zuletzt kein Cover gefunden bei allen Quellen (" +
+                    .contains("   Zuletzt bei keiner Quelle ein Cover gefunden (" +
                               QDate::currentDate().toString("dd.MM.yyyy") +
                               "), Lied wird übersprungen"));
 
