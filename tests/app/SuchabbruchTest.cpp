@@ -147,6 +147,20 @@ TEST_F(Suchabbruch, CancelBreaksTheTransferOffAndLeavesTheFile) {
     EXPECT_TRUE(f->cmdAlleCover->isEnabled());
     EXPECT_FALSE(f->cmdAbbrechen->isEnabled());
     EXPECT_TRUE(f->lblRestzeit->text().isEmpty());
+
+    // A single search (double-click) is cancelled the same way, and ends alone.
+    protokoll.clear();
+    Bei_Suche(2, [&] {
+        EXPECT_TRUE(f->cmdAbbrechen->isEnabled());
+        QTest::mouseClick(f->cmdAbbrechen, Qt::LeftButton);
+    });
+    f->lstDateien->setCurrentRow(1);
+    emit f->lstDateien->itemDoubleClicked(f->lstDateien->item(1));
+    EXPECT_EQ(server.Anzahl(Shopattrappe::Suchpfad), 2);
+    EXPECT_TRUE(Unveraendert(1));
+    ASSERT_FALSE(protokoll.isEmpty());
+    EXPECT_EQ(protokoll.last(), "   Suche wurde abgebrochen");
+    EXPECT_FALSE(f->cmdAbbrechen->isEnabled());
 }
 
 // The first file's question goes away unanswered (0), the second file's search is

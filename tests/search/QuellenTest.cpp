@@ -298,6 +298,10 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
     EXPECT_TRUE(protokoll.contains(
         "   Suche bei MusicBrainz: nicht erreichbar oder keine brauchbare Antwort"));
 
+    // Nor is a shop that answers with a server error.
+    shop.server.Antworten(Shopattrappe::Suchpfad, "<html>Wartung</html>", "text/html", 503);
+    Suchen("Shop", Lied("fuenf/lied.mp3"), Coverergebnis::KeinCover);
+
     // None of these is remembered as a song without a cover; a plain "nothing" is.
     mb.Vorab = nullptr;
     Suchen("MusicBrainz", Lied("vier/lied.mp3", "Unbekannt"), Coverergebnis::KeinCover);
@@ -305,6 +309,7 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
     const QByteArray liste = Lesen(Fehltreffer_Datei(ctx()));
     EXPECT_FALSE(liste.contains("/zwei/")) << liste.toStdString();
     EXPECT_FALSE(liste.contains("/drei/"));
+    EXPECT_FALSE(liste.contains("/fuenf/"));
     EXPECT_TRUE(liste.contains("/vier/"));
 }
 
