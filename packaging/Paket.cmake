@@ -28,9 +28,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Vellinor füllt eine Dateiliste mit MP3-Dateien (aus einem Ordner, durch
 Hineinziehen oder von der Befehlszeile) und sucht für jedes Lied ein Cover
-im Web-Shop. Interpret, Titel und Album kommen aus den ID3-Tags oder dem
-Dateinamen; das Bild des ersten Treffers wird im ID3v2-Tag oder als Datei
-mit der Endung .jpg neben dem Lied gespeichert.
+im Web-Shop oder bei offenen Cover-Diensten (MusicBrainz mit dem Cover
+Art Archive, iTunes, Deezer). Interpret, Titel und Album kommen aus den
+ID3-Tags oder dem Dateinamen; das Bild des ersten Treffers wird im
+ID3v2-Tag oder als Datei mit der Endung .jpg neben dem Lied gespeichert.
 
 Dazu gehören eine Ansicht des gewählten Lieds, eine Zusammenfassung seiner
 Tags, ein Editor für ID3v1- und ID3v2-Tags, ein Protokoll, eine Fehlerliste

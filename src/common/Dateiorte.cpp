@@ -87,7 +87,13 @@ QString Ordner_bereit(const Kontext& ctx, const QString& ordner, bool& angelegt)
     }
     if (!angelegt) {
         // A failure shows later, where the file is written and the writer reports it.
+        const bool neu = !QFileInfo::exists(ordner);
         angelegt = QDir().mkpath(ordner);
+        // The log and the error list name the user's files: for the user's eyes only.
+        if (angelegt && neu) {
+            QFile::setPermissions(
+                ordner, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        }
     }
     return ordner;
 }

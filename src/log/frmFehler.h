@@ -15,7 +15,7 @@ class frmFehler : public QDialog {
   public:
     explicit frmFehler(Kontext& ctx, QWidget* parent = nullptr);
 
-    // Program folder + "FehlerLog.txt".
+    // Fehlerlog_Datei: "FehlerLog.txt" in the program folder or the user's state folder.
     QString Fehlerlog_Pfad() const;
 
     QListWidget* lstFehler;

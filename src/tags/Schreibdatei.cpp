@@ -396,7 +396,8 @@ bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 vo
 void Schreibdatei::Alte_abgeben() {
     // The old file stays open across the rename, so the rename only unlinks it;
     // its blocks are freed when the background lets go of it.
-    const int halter = ::dup(datei_.handle());
+    // Close-on-exec: a program started meanwhile must not keep the old blocks.
+    const int halter = ::fcntl(datei_.handle(), F_DUPFD_CLOEXEC, 0);
     datei_.close();
     if (halter >= 0) {
 #ifdef Q_OS_LINUX
