@@ -347,6 +347,20 @@ void Schreibdatei::Kuerzen(qint64 laenge) {
     groesse_ = laenge;
 }
 
+qint64 Neue_Taggroesse(qint64 rahmen, qint64 audioAb, bool teilbar) {
+    const qint64 mindestens = 10 + rahmen + 2048;
+    const qint64 versatz = teilbar ? audioAb % Seite : 0;
+    return (mindestens - versatz + Seite - 1) / Seite * Seite + versatz;
+}
+
+bool Schreibdatei::Teilt_Bloecke() const {
+#ifdef Q_OS_LINUX
+    return Bloecke_teilbar(datei_.handle());
+#else
+    return false;
+#endif
+}
+
 #ifndef Q_OS_WIN
 bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 von, qint64 bis,
                                     const QByteArray& hinten) {
@@ -354,8 +368,20 @@ bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 vo
     qint64 pos = von;
 #ifdef Q_OS_LINUX
     if (Bloecke_teilbar(datei_.handle())) {
-        // File systems that share blocks between files need not copy aligned data.
-        loff_t lesen = von;
+        // File systems that share blocks between files need not copy aligned
+        // data. Blocks are shared only where both files are at a block
+        // boundary: when the audio keeps its place within its block (see
+        // Neue_Taggroesse), the bytes up to the next boundary go through a
+        // buffer and the rest is shared.
+        const qint64 grenze = qMin(bis, (von + Seite - 1) / Seite * Seite);
+        if (ok && vorne.size() % Seite == von % Seite && pos < grenze) {
+            QByteArray kopf(grenze - pos, Qt::Uninitialized);
+            ok = ::pread(datei_.handle(), kopf.data(), size_t(kopf.size()), off_t(pos)) ==
+                     kopf.size() &&
+                 Ganz_schreiben(ziel, kopf.constData(), kopf.size());
+            pos = grenze;
+        }
+        loff_t lesen = pos;
         while (ok && pos < bis) {
             const ssize_t n = ::copy_file_range(datei_.handle(), &lesen, ziel, nullptr,
                                                 size_t(qMin<qint64>(bis - pos, 1 << 30)), 0);

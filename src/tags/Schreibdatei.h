@@ -28,6 +28,9 @@ class Schreibdatei {
     const QString& Pfad() const { return pfad_; }
     // The size when opened (a change since makes every write below refuse).
     qint64 Groesse() const { return groesse_; }
+    // Whether its file system lets files share blocks (btrfs, XFS): a
+    // replacement then shares the old file's blocks instead of copying them.
+    bool Teilt_Bloecke() const;
     // Bytes at `pos`; fewer near the end.
     QByteArray Lesen(qint64 pos, qint64 anzahl);
 
@@ -68,6 +71,14 @@ class Schreibdatei {
     qint64 groesse_ = 0;
     std::array<qint64, 5> kennung_{};
 };
+
+// The size of an ID3v2 tag written anew with `rahmen` bytes of frames in front
+// of audio that starts at `audioAb` in the old file. Room is left behind the
+// frames, so that later changes of its texts fit and are written in place.
+// The tag ends on a page boundary; where files can share blocks (`teilbar`)
+// it ends where the audio keeps its place within its block instead, so that
+// the audio's blocks are shared rather than copied.
+qint64 Neue_Taggroesse(qint64 rahmen, qint64 audioAb, bool teilbar);
 
 // Opens the file and runs `speichern` on it. When the path stops naming the
 // opened file, or the file changes, before `speichern` writes (another program

@@ -37,9 +37,6 @@ constexpr qint64 AudioKopf = 16 * 1024;
 constexpr qint64 AudioKopfGross = 512 * 1024;
 // APE tags larger than this are taken for garbage.
 constexpr quint32 ApeHoechstens = 16 * 1024 * 1024;
-// A new tag ends on a page boundary (see Neue_Taggroesse).
-constexpr qint64 Seite = 4096;
-
 // TagLib's debug messages would go to stderr for every odd file.
 class StillerZuhoerer : public TagLib::DebugListener {
   public:
@@ -269,11 +266,6 @@ Id3v2Lage Lage_lesen(Schreibdatei& f) {
     lage.behaltenAb = t.restLeer ? lage.ende : t.rahmenEnde;
     return lage;
 }
-
-// Room left behind the frames of a tag that is written anew, so that later
-// changes of its texts fit into the tag and are written in place; the tag ends
-// on a page boundary, which keeps the audio behind it aligned.
-qint64 Neue_Taggroesse(qint64 rahmen) { return (10 + rahmen + 2048 + Seite - 1) / Seite * Seite; }
 
 // The frames of a tag TagLib rendered, without its header and padding.
 QByteArray Nur_Rahmen(const QByteArray& tag, int version) {
@@ -797,7 +789,7 @@ short clsAudioGenie::ID3V2SaveChanges() {
                 return;
             }
         }
-        const qint64 neuGroesse = Neue_Taggroesse(rahmen.size());
+        const qint64 neuGroesse = Neue_Taggroesse(rahmen.size(), platz, f.Teilt_Bloecke());
         QByteArray neu = Id3v2Kopf(version, neuGroesse) + rahmen;
         neu.append(QByteArray(neuGroesse - neu.size(), '\0'));
         f.Ersetzen(neu, platz, f.Groesse(), QByteArray());

@@ -356,3 +356,20 @@ TEST_F(AudioGenieTest, ErsetzteDateienSchliesstEinHelfer) {
     warten(false);
     EXPECT_EQ(gehalten(""), 0);
 }
+
+TEST(NeueTaggroesse, LaesstRaumUndDemAudioSeinenPlatzImBlock) {
+    for (const qint64 rahmen : {0, 100, 2038, 4086, 40000}) {
+        for (const qint64 audioAb : {0, 10, 1000, 4095, 4096, 70001}) {
+            const qint64 normal = Neue_Taggroesse(rahmen, audioAb, false);
+            const qint64 geteilt = Neue_Taggroesse(rahmen, audioAb, true);
+            const qint64 mindestens = 10 + rahmen + 2048;
+            // Room for later edits, and not a block more than that needs.
+            EXPECT_GE(normal, mindestens);
+            EXPECT_LT(normal, mindestens + 4096);
+            EXPECT_EQ(normal % 4096, 0);
+            EXPECT_GE(geteilt, mindestens);
+            EXPECT_LT(geteilt, mindestens + 4096);
+            EXPECT_EQ(geteilt % 4096, audioAb % 4096) << rahmen << " " << audioAb;
+        }
+    }
+}
