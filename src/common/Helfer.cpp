@@ -40,9 +40,7 @@ void Textdatei_schreiben(const QString& pfad, const QByteArray& daten) {
     QSaveFile datei(pfad);
     if (!datei.open(QIODevice::WriteOnly) || datei.write(daten) != daten.size() ||
         !datei.commit()) {
-        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, pfad);
     }
 }
 
@@ -86,9 +84,7 @@ void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
         if (angelegt) {
             QFile::remove(tmp.fileName());
         }
-        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, pfad);
     }
 }
 

@@ -7,6 +7,11 @@ Laufzeitfehler::Laufzeitfehler(int nummer, const QString& beschreibung)
 
 Laufzeitfehler::Laufzeitfehler(int nummer) : Laufzeitfehler(nummer, Standardtext(nummer)) {}
 
+Laufzeitfehler Laufzeitfehler::Zur_Datei(int nummer, const QString& pfad) {
+    return Laufzeitfehler(nummer,
+                          Standardtext(nummer) + QStringLiteral(" (") + pfad + QStringLiteral(")"));
+}
+
 QString Laufzeitfehler::Standardtext(int nummer) {
     switch (nummer) {
         case Fehlernummer::UngueltigerAufruf:

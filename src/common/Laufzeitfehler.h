@@ -25,6 +25,8 @@ class Laufzeitfehler : public std::runtime_error {
 
     // The standard German description of an error number.
     static QString Standardtext(int nummer);
+    // The error with its standard description and the file or folder it concerns.
+    static Laufzeitfehler Zur_Datei(int nummer, const QString& pfad);
 
   private:
     int nummer_;

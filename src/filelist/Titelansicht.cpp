@@ -28,9 +28,7 @@ QString Bilddatei_neben(const QString& pfad) {
 void Bild_kopieren(const QString& quelle, const QString& ziel) {
     QFile datei(quelle);
     if (!datei.open(QIODevice::ReadOnly)) {
-        throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden,
-                             Laufzeitfehler::Standardtext(Fehlernummer::DateiNichtGefunden) +
-                                 QStringLiteral(" (") + quelle + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::DateiNichtGefunden, quelle);
     }
     const QByteArray daten = datei.readAll();
     datei.close();
@@ -40,9 +38,7 @@ void Bild_kopieren(const QString& quelle, const QString& ziel) {
 qint64 Dateilaenge(const QString& pfad) {
     const QFileInfo info(pfad);
     if (!info.exists()) {
-        throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden,
-                             Laufzeitfehler::Standardtext(Fehlernummer::DateiNichtGefunden) +
-                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::DateiNichtGefunden, pfad);
     }
     return info.size();
 }

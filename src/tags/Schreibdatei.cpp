@@ -43,11 +43,6 @@ constexpr qint64 Seite = 4096;
 // The path no longer names the file a save decided on.
 struct Gewechselt {};
 
-[[noreturn]] void Dateifehler(int nummer, const QString& pfad) {
-    throw Laufzeitfehler(nummer, Laufzeitfehler::Standardtext(nummer) + QStringLiteral(" (") +
-                                     pfad + QStringLiteral(")"));
-}
-
 bool Nur_lesbar(const QFileInfo& info) {
     const auto schreiben =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
@@ -264,7 +259,7 @@ std::array<qint64, 5> Schreibdatei::Kennung(int fd, const QString& pfad) {
 Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
     const QFileInfo info(pfad);
     if (!info.exists()) {
-        Dateifehler(Fehlernummer::DateiNichtGefunden, pfad);
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::DateiNichtGefunden, pfad);
     }
     if (info.isDir()) {
         Fehler();
@@ -284,7 +279,9 @@ Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
 
 Schreibdatei::~Schreibdatei() = default;
 
-void Schreibdatei::Fehler() const { Dateifehler(Fehlernummer::Pfadzugriff, pfad_); }
+void Schreibdatei::Fehler() const {
+    throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, pfad_);
+}
 
 QByteArray Schreibdatei::Lesen(qint64 pos, qint64 anzahl) {
     if (anzahl <= 0 || pos < 0 || !datei_.seek(pos)) {

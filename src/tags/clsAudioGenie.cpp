@@ -137,14 +137,10 @@ bool HatId3v1(QFile& f, qint64 groesse, qint64 v2Ende) {
 void Oeffnen(QFile& f, const QString& pfad) {
     const QFileInfo info(pfad);
     if (!info.exists()) {
-        throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden,
-                             Laufzeitfehler::Standardtext(Fehlernummer::DateiNichtGefunden) +
-                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::DateiNichtGefunden, pfad);
     }
     if (info.isDir() || !f.open(QIODevice::ReadOnly)) {
-        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                 QStringLiteral(" (") + pfad + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, pfad);
     }
 }
 

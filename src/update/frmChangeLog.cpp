@@ -77,14 +77,10 @@ frmChangeLog::frmChangeLog(Kontext& ctx, QWidget* eltern) : QDialog(eltern) {
     const QString change = Change_Pfad(ctx);
     QFile datei(change);
     if (!datei.exists()) {
-        throw Laufzeitfehler(Fehlernummer::DateiNichtGefunden,
-                             Laufzeitfehler::Standardtext(Fehlernummer::DateiNichtGefunden) +
-                                 QStringLiteral(" (") + change + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::DateiNichtGefunden, change);
     }
     if (!datei.open(QIODevice::ReadOnly)) {
-        throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                             Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                 QStringLiteral(" (") + change + QStringLiteral(")"));
+        throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, change);
     }
     txtChangeLog->setPlainText(Changelog_text(datei.readAll()));
     datei.close();

@@ -421,9 +421,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung)
         }
 
         if (!Ist_Ordner(downloadordner) && !QDir().mkpath(downloadordner)) {
-            throw Laufzeitfehler(Fehlernummer::Pfadzugriff,
-                                 Laufzeitfehler::Standardtext(Fehlernummer::Pfadzugriff) +
-                                     QStringLiteral(" (") + downloadordner + QStringLiteral(")"));
+            throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, downloadordner);
         }
         Updatedatei& d = e.Datei;
         Textdatei_schreiben(d.Download, geladen.Daten);
