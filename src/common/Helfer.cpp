@@ -54,15 +54,9 @@ void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
     Reste_entfernen(ordner);
     // A plain new file under a random hidden name: cheaper than a temporary-file
     // object, which a batch pays once per song for "last.jpg".
-    static const char zeichen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    const QString anfang = Zwischenname(info.fileName());
     QFile tmp;
     for (int versuch = 0; versuch < 100; ++versuch) {
-        QString name = anfang;
-        for (int i = 0; i < 6; ++i) {
-            name += QLatin1Char(zeichen[QRandomGenerator::global()->bounded(62)]);
-        }
-        tmp.setFileName(Pfad_verbinden(ordner, name));
+        tmp.setFileName(Pfad_verbinden(ordner, Zufallsname(info.fileName())));
         if (tmp.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !tmp.exists()) {
             break;
         }
@@ -90,6 +84,15 @@ void Kopie_schreiben(const QString& pfad, const QByteArray& daten) {
 
 QString Zwischenname(const QString& name) {
     return QLatin1Char('.') + name + QLatin1String(Zwischenkennung);
+}
+
+QString Zufallsname(const QString& name) {
+    static const char zeichen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString ergebnis = Zwischenname(name);
+    for (int i = 0; i < 6; ++i) {
+        ergebnis += QLatin1Char(zeichen[QRandomGenerator::global()->bounded(62)]);
+    }
+    return ergebnis;
 }
 
 bool Anhaengen(const QString& pfad, const QByteArray& daten) {

@@ -36,6 +36,8 @@ bool Anhaengen(const QString& pfad, const QByteArray& daten);
 inline constexpr char Zwischenkennung[] = ".vellinor-tmp-";
 // The name of a temporary file for the file `name` without its six characters.
 QString Zwischenname(const QString& name);
+// A whole such name: Zwischenname with its six random characters.
+QString Zufallsname(const QString& name);
 
 // A killed program leaves its temporary files behind. Removes those
 // in the folder older than a minute: a younger one may belong to a save another

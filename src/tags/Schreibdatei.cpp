@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryFile>
 #include <chrono>
 #include <condition_variable>
@@ -66,18 +65,6 @@ void Schreiben_anstossen(int fd, qint64 ab = 0, qint64 laenge = 0) {
     Q_UNUSED(ab);
     Q_UNUSED(laenge);
 #endif
-}
-#endif
-
-#ifdef Q_OS_LINUX
-// Six characters for a temporary file's name.
-QString Zufallszeichen() {
-    static const char zeichen[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString s;
-    for (int i = 0; i < 6; ++i) {
-        s += QLatin1Char(zeichen[QRandomGenerator::global()->bounded(62)]);
-    }
-    return s;
 }
 #endif
 
@@ -456,7 +443,8 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
         Pruefen();
         const QByteArray quelle = "/proc/self/fd/" + QByteArray::number(neu.fd);
         for (int versuch = 0; versuch < 10; ++versuch) {
-            const QByteArray name = QFile::encodeName(vorlage + Zufallszeichen());
+            const QByteArray name =
+                QFile::encodeName(info.absoluteDir().filePath(Zufallsname(info.fileName())));
             if (::linkat(AT_FDCWD, quelle.constData(), AT_FDCWD, name.constData(),
                          AT_SYMLINK_FOLLOW) == 0) {
                 if (::rename(name.constData(), QFile::encodeName(ziel_).constData()) != 0) {
