@@ -38,6 +38,9 @@ struct Url_Ergebnis {
     qint64 WarteSekunden = -1;
     // The hook below asked to stop (the user cancelled or closed the window).
     bool Abgebrochen = false;
+
+    // Arrived whole and without an error status: a body that can be trusted as the answer.
+    bool Ganz() const { return Vollstaendig && Status > 0 && Status < 400; }
 };
 
 // Called every few milliseconds while the program waits for the network (a

@@ -42,7 +42,7 @@ bool Changelog_laden(Kontext& ctx) {
     const Url_Ergebnis seite = Url_laden(Changelog_Adresse(ctx));
     // Without an answer, with an error page or with a page cut short there is
     // nothing to show; saved, it would be shown once and never fetched again.
-    if (!seite.Vollstaendig || seite.Status == 0 || seite.Status >= 400) {
+    if (!seite.Ganz()) {
         return false;
     }
     Textdatei_schreiben(Change_Pfad(ctx), seite.Daten);

@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
@@ -72,13 +71,6 @@ void Verweigern(Kontext& ctx, const QString& grund) {
 
 bool Ist_https(const QString& adresse) {
     return adresse.trimmed().startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
-}
-
-// An answer that arrived whole, without an error status and within the size.
-bool Antwort_vollstaendig(const Url_Ergebnis& antwort,
-                          qsizetype hoechstBytes = std::numeric_limits<qsizetype>::max()) {
-    return antwort.Vollstaendig && antwort.Status > 0 && antwort.Status < 400 &&
-           antwort.Daten.size() <= hoechstBytes;
 }
 
 }  // namespace
@@ -237,7 +229,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung)
     // An error page, a cut-short answer or a portal's page is no version file:
     // read as one, its missing version would be offered as new at every start.
     const Url_Ergebnis index = Url_laden(ordner + QStringLiteral("version.txt"));
-    if (!Antwort_vollstaendig(index, Versionsindex_hoechstBytes) ||
+    if (!index.Ganz() || index.Daten.size() > Versionsindex_hoechstBytes ||
         Ini_wert_aus_text(index.Daten, QStringLiteral("Current"), QStringLiteral("Version"))
             .value_or(QString())
             .isEmpty()) {
@@ -272,7 +264,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung)
         return Updateergebnis::Verweigert;
     }
     // Without its description, every question would be about an update that is not there.
-    if (!Antwort_vollstaendig(beschreibungstext, Beschreibung_hoechstBytes)) {
+    if (!beschreibungstext.Ganz()) {
         Verweigern(ctx, QStringLiteral("die Versionsbeschreibung konnte nicht vollständig geladen "
                                        "werden (") +
                             ordner + beschreibung + QStringLiteral(")"));
@@ -405,7 +397,7 @@ Updateergebnis Update_ausfuehren(Kontext& ctx, const Skriptkodierung& kodierung)
     for (Eintrag& e : eintraege) {
         // An empty, cut-short or error answer must never replace a working file.
         const Url_Ergebnis geladen = Url_laden(e.Quelle);
-        if (geladen.Daten.isEmpty() || !Antwort_vollstaendig(geladen)) {
+        if (geladen.Daten.isEmpty() || !geladen.Ganz()) {
             Verweigern(ctx, e.Schluessel +
                                 QStringLiteral(" konnte nicht vollständig geladen werden (") +
                                 e.Quelle + QStringLiteral(")"));
