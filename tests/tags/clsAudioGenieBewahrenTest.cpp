@@ -345,15 +345,17 @@ TEST_F(AudioGenieTest, ErsetzteDateienSchliesstEinHelfer) {
         ASSERT_EQ(ag.ID3V2SaveChanges(), -1);
         EXPECT_LE(gehalten(".mp3"), 4);
     }
-    const auto warten = [&](bool bis_gehalten) {
-        for (int i = 0; i < 500 && (gehalten("") > 0) != bis_gehalten; ++i) {
+    // Up to five seconds for the background.
+    const auto warten = [&](const char* endung, int anzahl) {
+        for (int i = 0; i < 500 && gehalten(endung) != anzahl; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     };
-    warten(true);
+    warten(".mp3", 0);
+    warten("", 1);
     EXPECT_EQ(gehalten(".mp3"), 0);
     EXPECT_EQ(gehalten(""), 1);  // the next save's new file
-    warten(false);
+    warten("", 0);
     EXPECT_EQ(gehalten(""), 0);
 }
 
