@@ -31,16 +31,15 @@ QString Json_text(const QJsonValue& wert) {
 }
 
 Antwortart Json_einordnen(const Url_Ergebnis& e, bool auch403) {
-    if (e.Status == 429 || e.Status == 503 || (auch403 && e.Status == 403)) {
+    if (auch403 && e.Status == 403) {
         return Antwortart::Gedrosselt;
     }
-    if (e.Status == 0 || e.Status >= 500) {
+    const Antwortart art = Standard_einordnen(e);
+    if (art == Antwortart::Gut && e.Status >= 200 && e.Status < 300 &&
+        (!e.Vollstaendig || !Sieht_wie_Json_aus(e.Daten))) {
         return Antwortart::Fehler;
     }
-    if (e.Status >= 200 && e.Status < 300 && (!e.Vollstaendig || !Sieht_wie_Json_aus(e.Daten))) {
-        return Antwortart::Fehler;
-    }
-    return Antwortart::Gut;
+    return art;
 }
 
 namespace {

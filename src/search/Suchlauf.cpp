@@ -14,6 +14,7 @@
 #include "search/Quelle_Deezer.h"
 #include "search/Quelle_MusicBrainz.h"
 #include "search/Quelle_iTunes.h"
+#include "search/Quellenhilfe.h"
 
 namespace {
 
@@ -67,8 +68,7 @@ Suchlauf::Suchlauf(Kontext& ctx, bool stapel)
       Tipptext(QStringLiteral("   Tipp: Der Web-Shop liefert keine Treffer. Unter Einstellungen "
                               "→ Quelle lassen sich offene Cover-Dienste wählen.")),
       datei_(Fehltreffer_Datei(ctx)) {
-    for (const Quellenart art :
-         {Quellenart::Shop, Quellenart::MusicBrainz, Quellenart::iTunes, Quellenart::Deezer}) {
+    for (const Quellenart art : Quellen_der_Wahl(Quellenwahl::Alle)) {
         regeln_[size_t(art)] = Standardregeln(art);
     }
     seitSchreiben_.start();
@@ -88,11 +88,10 @@ void Suchlauf::Laden(Kontext& ctx) {
     if (!f.exists()) {
         return;
     }
-    const QByteArray inhalt = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    QJsonParseError fehler{};
-    const QJsonDocument dokument = QJsonDocument::fromJson(inhalt, &fehler);
-    const QJsonValue liste = dokument.object().value(QStringLiteral("Fehltreffer"));
-    if (fehler.error != QJsonParseError::NoError || !liste.isArray()) {
+    const std::optional<QJsonObject> inhalt =
+        Json_objekt(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    const QJsonValue liste = inhalt ? inhalt->value(QStringLiteral("Fehltreffer")) : QJsonValue();
+    if (!liste.isArray()) {
         Protokoll_schreiben(ctx, QStringLiteral("Die Liste der Lieder ohne gefundenes Cover ist "
                                                 "beschädigt und wird nicht beachtet (") +
                                      datei_ + QStringLiteral(")"));
