@@ -93,10 +93,6 @@ QString Datumstempel(const QDateTime& zeitpunkt) {
            f.gebiet.toString(zeitpunkt.time(), f.zeit);
 }
 
-QString Log_Pfad(const Kontext& ctx) { return Log_Datei(ctx); }
-
-QString Bak_Pfad(const Kontext& ctx) { return Bak_Datei(ctx); }
-
 void Listenzeile_anhaengen(QListWidget& liste, const QString& text) {
     liste.addItem(text);
     liste.scrollToBottom();
@@ -106,7 +102,7 @@ void Listenzeile_anhaengen(QListWidget& liste, const QString& text) {
 }
 
 void Log_schreiben(Kontext& ctx, const QString& text) {
-    const QString pfad = Log_Pfad(ctx);
+    const QString pfad = Log_Datei(ctx);
     const QByteArray zeile = (Datumstempel(QDateTime::currentDateTime()) + QStringLiteral(": ") +
                               text + QStringLiteral("\r\n"))
                                  .toLocal8Bit();
@@ -151,8 +147,8 @@ void Fehler_schreiben(Kontext& ctx, const QString& text) {
 }
 
 void Log_rotieren(Kontext& ctx) {
-    const QString log = Log_Pfad(ctx);
-    const QString bak = Bak_Pfad(ctx);
+    const QString log = Log_Datei(ctx);
+    const QString bak = Bak_Datei(ctx);
     if (Datei_existiert(bak)) {
         QFile::remove(bak);
     }

@@ -23,9 +23,6 @@ void Fehler_schreiben(Kontext& ctx, const QString& text);
 // that cannot be written is reported once in the protocol list.
 void Log_schreiben(Kontext& ctx, const QString& text);
 
-// Where Log_Datei and Bak_Datei put them (the program folder, or the user's state folder).
-QString Log_Pfad(const Kontext& ctx);
-QString Bak_Pfad(const Kontext& ctx);
 // Start of a run: the previous log becomes the ".bak" file; failures are ignored.
 void Log_rotieren(Kontext& ctx);
 

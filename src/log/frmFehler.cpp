@@ -52,8 +52,6 @@ frmFehler::frmFehler(Kontext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
     connect(cmdLeeren, &QPushButton::clicked, lstFehler, &QListWidget::clear);
 }
 
-QString frmFehler::Fehlerlog_Pfad() const { return Fehlerlog_Datei(ctx_); }
-
 void frmFehler::showEvent(QShowEvent* ereignis) {
     QDialog::showEvent(ereignis);
     // The final size is known only once the window is up.
@@ -62,7 +60,7 @@ void frmFehler::showEvent(QShowEvent* ereignis) {
 }
 
 void frmFehler::cmdFehlerInDatei_Click() {
-    const QString pfad = Fehlerlog_Pfad();
+    const QString pfad = Fehlerlog_Datei(ctx_);
     QString text;
     for (int i = 0; i < lstFehler->count(); ++i) {
         text += lstFehler->item(i)->text() + QStringLiteral("\r\n");

@@ -15,9 +15,6 @@ class frmFehler : public QDialog {
   public:
     explicit frmFehler(Kontext& ctx, QWidget* parent = nullptr);
 
-    // Fehlerlog_Datei: "FehlerLog.txt" in the program folder or the user's state folder.
-    QString Fehlerlog_Pfad() const;
-
     QListWidget* lstFehler;
     QPushButton* cmdFehlerInDatei;
     QPushButton* cmdHide;

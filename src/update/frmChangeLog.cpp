@@ -30,10 +30,6 @@ QString Changelog_text(const QByteArray& inhalt) {
     return text;
 }
 
-QString Change_Pfad(const Kontext& ctx) { return Change_Datei(ctx); }
-
-QString Changelog_Pfad(const Kontext& ctx) { return Changelog_Datei(ctx); }
-
 QString Changelog_Adresse(Kontext& ctx) {
     return Web_Adresse(ctx) + QStringLiteral("/files/change_log.html");
 }
@@ -45,7 +41,7 @@ bool Changelog_laden(Kontext& ctx) {
     if (!seite.Ganz()) {
         return false;
     }
-    Textdatei_schreiben(Change_Pfad(ctx), seite.Daten);
+    Textdatei_schreiben(Change_Datei(ctx), seite.Daten);
     return true;
 }
 
@@ -74,7 +70,7 @@ frmChangeLog::frmChangeLog(Kontext& ctx, QWidget* eltern) : QDialog(eltern) {
     resize(620, 460);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
-    const QString change = Change_Pfad(ctx);
+    const QString change = Change_Datei(ctx);
     QFile datei(change);
     if (!datei.exists()) {
         throw Laufzeitfehler::Zur_Datei(Fehlernummer::DateiNichtGefunden, change);
@@ -86,14 +82,14 @@ frmChangeLog::frmChangeLog(Kontext& ctx, QWidget* eltern) : QDialog(eltern) {
     datei.close();
 
     // Shown once: from now on the file is the old change log.
-    QFile::remove(Changelog_Pfad(ctx));
-    QFile::rename(change, Changelog_Pfad(ctx));
+    QFile::remove(Changelog_Datei(ctx));
+    QFile::rename(change, Changelog_Datei(ctx));
 }
 
 namespace {
 
 void Changelog_zeigen(Kontext& ctx) {
-    if (Datei_existiert(Change_Pfad(ctx)) && ctx.Oberflaeche != nullptr) {
+    if (Datei_existiert(Change_Datei(ctx)) && ctx.Oberflaeche != nullptr) {
         frmChangeLog fenster(ctx);
         ctx.Oberflaeche->Modal_zeigen(fenster);
     }
@@ -102,7 +98,7 @@ void Changelog_zeigen(Kontext& ctx) {
 }  // namespace
 
 void Changelog_pruefen(Kontext& ctx) {
-    if (!Datei_existiert(Change_Pfad(ctx)) && !Datei_existiert(Changelog_Pfad(ctx))) {
+    if (!Datei_existiert(Change_Datei(ctx)) && !Datei_existiert(Changelog_Datei(ctx))) {
         Changelog_laden(ctx);
     }
     Changelog_zeigen(ctx);

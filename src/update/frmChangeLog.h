@@ -13,11 +13,6 @@ struct Kontext;
 // turned into a line break. Lines end with LF, CR LF or CR.
 QString Changelog_text(const QByteArray& inhalt);
 
-// "change.txt" (not yet shown) and "changelog.txt" (already shown), where Change_Datei
-// and Changelog_Datei put them.
-QString Change_Pfad(const Kontext& ctx);
-QString Changelog_Pfad(const Kontext& ctx);
-
 // The change log page on the web site.
 QString Changelog_Adresse(Kontext& ctx);
 

@@ -19,7 +19,7 @@
 namespace {
 
 QStringList Logzeilen(const Kontext& ctx) {
-    QFile datei(Log_Pfad(ctx));
+    QFile datei(Log_Datei(ctx));
     if (!datei.open(QIODevice::ReadOnly)) {
         return {};
     }
@@ -177,7 +177,7 @@ TEST_F(ProtokollFixture, UnwritableLogNeverStopsTheListsAndIsReportedOnce) {
     EXPECT_NO_THROW(Log_schreiben(t.ctx, QStringLiteral("vier")));
 
     const QString hinweis =
-        QStringLiteral("Logdatei kann nicht geschrieben werden: ") + Log_Pfad(t.ctx);
+        QStringLiteral("Logdatei kann nicht geschrieben werden: ") + Log_Datei(t.ctx);
     EXPECT_EQ(Eintraege(*liste),
               QStringList({QStringLiteral("eins"), hinweis, QStringLiteral("drei")}));
     EXPECT_EQ(echo, Eintraege(*liste));
@@ -187,22 +187,22 @@ TEST_F(ProtokollFixture, UnwritableLogNeverStopsTheListsAndIsReportedOnce) {
 TEST(Logrotation, BakReplacedByLogWhenPresent) {
     {
         TestKontext t;
-        Textdatei_schreiben(Log_Pfad(t.ctx), QStringLiteral("letzter Lauf"));
-        Textdatei_schreiben(Bak_Pfad(t.ctx), QStringLiteral("vorletzter Lauf"));
+        Textdatei_schreiben(Log_Datei(t.ctx), QStringLiteral("letzter Lauf"));
+        Textdatei_schreiben(Bak_Datei(t.ctx), QStringLiteral("vorletzter Lauf"));
         Log_rotieren(t.ctx);
-        EXPECT_FALSE(Datei_existiert(Log_Pfad(t.ctx)));
-        QFile bak(Bak_Pfad(t.ctx));
+        EXPECT_FALSE(Datei_existiert(Log_Datei(t.ctx)));
+        QFile bak(Bak_Datei(t.ctx));
         ASSERT_TRUE(bak.open(QIODevice::ReadOnly));
         EXPECT_EQ(bak.readAll(), QByteArray("letzter Lauf"));
-        EXPECT_EQ(Log_Pfad(t.ctx), t.Pfad(QStringLiteral("vellinor.log")));
-        EXPECT_EQ(Bak_Pfad(t.ctx), t.Pfad(QStringLiteral("vellinor.bak")));
+        EXPECT_EQ(Log_Datei(t.ctx), t.Pfad(QStringLiteral("vellinor.log")));
+        EXPECT_EQ(Bak_Datei(t.ctx), t.Pfad(QStringLiteral("vellinor.bak")));
     }
     {
         TestKontext t;
-        Textdatei_schreiben(Log_Pfad(t.ctx), QStringLiteral("nur log"));
+        Textdatei_schreiben(Log_Datei(t.ctx), QStringLiteral("nur log"));
         Log_rotieren(t.ctx);
-        EXPECT_FALSE(Datei_existiert(Log_Pfad(t.ctx)));
-        EXPECT_TRUE(Datei_existiert(Bak_Pfad(t.ctx)));
+        EXPECT_FALSE(Datei_existiert(Log_Datei(t.ctx)));
+        EXPECT_TRUE(Datei_existiert(Bak_Datei(t.ctx)));
         // The new run starts a new log.
         Log_schreiben(t.ctx, QStringLiteral("neu"));
         EXPECT_EQ(Logzeilen(t.ctx).size(), 1);
@@ -210,8 +210,8 @@ TEST(Logrotation, BakReplacedByLogWhenPresent) {
     {
         TestKontext t;
         EXPECT_NO_THROW(Log_rotieren(t.ctx));
-        EXPECT_FALSE(Datei_existiert(Log_Pfad(t.ctx)));
-        EXPECT_FALSE(Datei_existiert(Bak_Pfad(t.ctx)));
+        EXPECT_FALSE(Datei_existiert(Log_Datei(t.ctx)));
+        EXPECT_FALSE(Datei_existiert(Bak_Datei(t.ctx)));
     }
 }
 

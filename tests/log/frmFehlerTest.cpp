@@ -88,7 +88,7 @@ TEST(frmFehler, SaveWritesTheListOpensItAndOverwrites) {
 TEST(frmFehler, FailedSaveOrOpenIsToldAndTheListStays) {
     TestKontext t;
     frmFehler* f = Fehlerfenster(t.ctx);
-    const QString pfad = f->Fehlerlog_Pfad();
+    const QString pfad = Fehlerlog_Datei(t.ctx);
     Fehler_schreiben(t.ctx, QStringLiteral("bleibt"));
 
     ASSERT_TRUE(QDir(t.ordner.path()).mkdir(QStringLiteral("FehlerLog.txt")));
