@@ -19,6 +19,17 @@ namespace {
 
 const QString kAbschnitt = QStringLiteral("EditorID3");
 
+// The comment the editor shows: the first one with text; 0 when there is none.
+short Gezeigter_Kommentar(const clsAudioGenie& ag) {
+    const short kommentare = ag.ID3V2GetComments();
+    for (short i = 1; i <= kommentare; ++i) {
+        if (!ag.ID3V2GetComment(i).isEmpty()) {
+            return i;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 bool ID3v1_hat_Daten(const Editorfelder& felder) {
@@ -64,13 +75,8 @@ Ladebericht clsEditorDatei::Lesen() {
         f.v2[1] = ag.ID3V2Title();
         f.v2[2] = ag.ID3V2Album();
         f.v2[3] = ag.ID3V2Year();
-        const short kommentare = ag.ID3V2GetComments();
-        for (short i = 1; i <= kommentare; ++i) {
-            const QString k = ag.ID3V2GetComment(i);
-            if (!k.isEmpty()) {
-                f.v2[4] = k;
-                break;
-            }
+        if (const short k = Gezeigter_Kommentar(ag)) {
+            f.v2[4] = ag.ID3V2GetComment(k);
         }
         f.v2[5] = ag.ID3V2Genre();
         f.v2[6] = ag.ID3V2Track();
@@ -126,21 +132,15 @@ Speicherbericht clsEditorDatei::Speichern(const Editorfelder& felder, Speichermo
         ag.ID3V2Album(felder.v2[2]);
         ag.ID3V2Year(felder.v2[3]);
         const QString& kommentar = felder.v2[4];
-        const short kommentare = ag.ID3V2GetComments();
-        if (kommentare < 1) {
+        if (ag.ID3V2GetComments() < 1) {
             // An empty field adds no comment, and so no tag to a file without one.
             if (!kommentar.isEmpty()) {
                 ag.ID3V2AddComment(QStringLiteral("DEU"), QString(), kommentar);
             }
-        } else {
-            // The comment shown is the first one with text; it keeps its language and description.
-            for (short i = 1; i <= kommentare; ++i) {
-                if (!ag.ID3V2GetComment(i).isEmpty()) {
-                    ag.ID3V2AddComment(ag.ID3V2GetCommentLanguage(i),
-                                       ag.ID3V2GetCommentDescription(i), kommentar);
-                    break;
-                }
-            }
+        } else if (const short i = Gezeigter_Kommentar(ag)) {
+            // The comment shown keeps its language and description.
+            ag.ID3V2AddComment(ag.ID3V2GetCommentLanguage(i), ag.ID3V2GetCommentDescription(i),
+                               kommentar);
         }
         ag.ID3V2Genre(felder.v2[5]);
         ag.ID3V2Track(felder.v2[6]);
