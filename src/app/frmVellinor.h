@@ -98,10 +98,10 @@ class frmVellinor : public QMainWindow {
     // The batch run over the whole file list, and the cancel request.
     void cmdAlleCover_Click();
     void cmdAbbrechen_Click();
-    // Locks what must not run during a search (folder load, list edits, a second
-    // search, the editor, drops) and unlocks it again; the cancel button only
-    // serves the batch run.
-    void Suche_sperren(bool an, bool batch);
+    // Locks what must not run during a search, batch or single (folder load,
+    // list edits, a second search, the editor, drops) and unlocks it again; the
+    // cancel button serves both.
+    void Suche_sperren(bool an);
     // The window closes: the search stops at once, open questions go unanswered.
     void Suche_beenden();
     friend class Fensteranzeige;

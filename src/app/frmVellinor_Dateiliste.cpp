@@ -155,7 +155,7 @@ void frmVellinor::lstDateien_DblClick() {
     const bool hatteFokus = lstDateien->hasFocus();
     // No other entry can be clicked or double-clicked, and nothing else started,
     // while this file is searched.
-    Suche_sperren(true, false);
+    Suche_sperren(true);
     Image1->setVisible(false);
     try {
         if (Einzelsuche) {
@@ -169,7 +169,7 @@ void frmVellinor::lstDateien_DblClick() {
                                 QStringLiteral("Formular frmVellinor"), std::current_exception(),
                                 0);
     }
-    Suche_sperren(false, false);
+    Suche_sperren(false);
     if (hatteFokus) {
         lstDateien->setFocus();
     }

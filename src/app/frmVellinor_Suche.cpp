@@ -29,7 +29,7 @@ class Fensteranzeige : public Laufanzeige {
     void Balken_leeren() override { f_.Picture1->Leeren(); }
     void Restzeit(const QString& text) override { f_.lblRestzeit->setText(text); }
     void Laufend(bool laeuft) override {
-        f_.Suche_sperren(laeuft, true);
+        f_.Suche_sperren(laeuft);
         if (laeuft) {
             f_.restzeitTakt_->start();
         } else {
@@ -109,7 +109,7 @@ bool frmVellinor::Abbruch_gewuenscht() const {
     return beendet_ || lauf_->Abbruch_gewuenscht() || (sucht_ && einzelAbbruch_);
 }
 
-void frmVellinor::Suche_sperren(bool an, bool batch) {
+void frmVellinor::Suche_sperren(bool an) {
     sucht_ = an;
     lstDateien->setEnabled(!an);
     for (QWidget* w : {static_cast<QWidget*>(cmdVerzeichnisLaden),
@@ -120,7 +120,6 @@ void frmVellinor::Suche_sperren(bool an, bool batch) {
     // A single search can wait minutes on a throttling service: it can be cancelled too.
     cmdAbbrechen->setEnabled(an);
     einzelAbbruch_ = false;
-    Q_UNUSED(batch);
     if (an) {
         // Installed again, it is asked first, before the drop target.
         lstDateien->viewport()->installEventFilter(dropSperre_);
