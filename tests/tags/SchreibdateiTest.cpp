@@ -2,6 +2,7 @@
 // step leaves, and what the next save does with the leftovers of a killed one.
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -224,4 +225,61 @@ TEST_F(AudioGenieTest, ResteGetoeteterSpeicherungen) {
         }
     }
     Speichermeldungen_an(nullptr);
+}
+
+// Someone who may not give files away still saves; the protocol says so once
+// per run, not once per song.
+TEST_F(AudioGenieTest, BesitzerOhneBerechtigungEinmalGemeldet) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "nur als root (der Test wechselt zu einem anderen Benutzer)";
+    }
+    QStringList lieder;
+    for (const char* name : {"a.mp3", "b.mp3"}) {
+        lieder << Schreiben(Mp3Bauer().id3v2(3).text("TIT2", "T").audioCbr128(50),
+                            QString::fromLatin1(name));
+        ASSERT_EQ(::chmod(QFile::encodeName(lieder.last()).constData(), 0666), 0);
+    }
+    const QString bild = Pfad(QStringLiteral("c.jpg"));
+    Textdatei_schreiben(bild, Mp3Bauer::Jpeg(20000));
+    ASSERT_EQ(::chmod(QFile::encodeName(ordner.path()).constData(), 0777), 0);
+    int rohr[2];
+    ASSERT_EQ(::pipe(rohr), 0);
+    const pid_t kind = ::fork();
+    if (kind == 0) {
+        ::close(rohr[0]);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        Speichermeldungen_an([&](const QString& z) {
+            const QByteArray zeile = z.toUtf8() + '\n';
+            [[maybe_unused]] const ssize_t n = ::write(rohr[1], zeile.constData(), zeile.size());
+        });
+        int ok = 0;
+        for (const QString& lied : lieder) {
+            try {
+                ok += Bild_einbetten(lied, bild) == -1;
+            } catch (...) {
+            }
+        }
+        ::_exit(ok == 2 ? 0 : 4);
+    }
+    ::close(rohr[1]);
+    QByteArray ausgabe;
+    char puffer[512];
+    for (ssize_t n; (n = ::read(rohr[0], puffer, sizeof puffer)) > 0;) {
+        ausgabe.append(puffer, n);
+    }
+    ::close(rohr[0]);
+    int status = 0;
+    ::waitpid(kind, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const QStringList zeilen = QString::fromUtf8(ausgabe).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(zeilen.size(), 1) << ausgabe.toStdString();
+    EXPECT_TRUE(
+        zeilen[0].startsWith(QStringLiteral("Besitzer oder Gruppe der Datei nicht übernommen")));
+    EXPECT_TRUE(zeilen[0].endsWith(lieder[0]));
+    for (const QString& lied : lieder) {
+        EXPECT_EQ(Id3v2Lesen(Lesen(lied)).bilder().size(), 1u);
+    }
 }
