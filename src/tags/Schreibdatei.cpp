@@ -54,7 +54,7 @@ constexpr char Fertigkennung[] = "fertig-";
 std::mutex meldungSchutz;
 std::function<void(const QString&)> meldungEmpfaenger;
 
-void Melden(const QString& text) {
+[[maybe_unused]] void Melden(const QString& text) {
     std::function<void(const QString&)> empfaenger;
     {
         const std::lock_guard<std::mutex> sperre(meldungSchutz);
@@ -65,7 +65,9 @@ void Melden(const QString& text) {
     }
 }
 
-bool Stelle(Speicherstelle stelle) { return !Speichern_Stelle || Speichern_Stelle(stelle); }
+[[maybe_unused]] bool Stelle(Speicherstelle stelle) {
+    return !Speichern_Stelle || Speichern_Stelle(stelle);
+}
 
 // Blocks of a copy through this process; larger ones measured slower (caches).
 constexpr qint64 KopierBlock = 256 * 1024;
