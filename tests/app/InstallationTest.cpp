@@ -100,8 +100,7 @@ TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
 // The install rules of this build into a home folder's ~/.local, then runs of
 // that copy and of copies elsewhere: a copy the install rules placed, or one in
 // a folder closed to writing (for root too), keeps its files in the user's
-// folders; a copy put anywhere by hand, or one with its settings file beside it,
-// keeps them beside itself.
+// folders; a copy put anywhere by hand keeps them beside itself.
 TEST(Installiert, CmakeInstallIntoAPrefixThenRuns) {
     QTemporaryDir tmp;
     const QString home = tmp.path() + "/home";
@@ -121,12 +120,11 @@ TEST(Installiert, CmakeInstallIntoAPrefixThenRuns) {
     const QString lied = Lied(tmp.path() + "/Abba - Waterloo.mp3", "Waterloo");
     const QString leer = tmp.path() + "/leer";
     ASSERT_TRUE(QDir().mkpath(leer));
-    const QByteArray ini =
-        "[Allgemein]\r\nDateiVorhanden=1\r\n[Server]\r\nShop=" + shop.server.Host().toLatin1() +
-        "\r\n";
     const QString zustand = home + "/.local/state/vellinor/";
     ASSERT_TRUE(QDir().mkpath(home + "/.config/vellinor"));
-    Textdatei_schreiben(home + "/.config/vellinor/vellinor.ini", ini);
+    Textdatei_schreiben(home + "/.config/vellinor/vellinor.ini",
+                        "[Allgemein]\r\nDateiVorhanden=1\r\n[Server]\r\nShop=" +
+                            shop.server.Host().toLatin1() + "\r\n");
 
     const auto kopie = [&](const QString& ordner, bool nurLesen) {
         EXPECT_TRUE(QDir().mkpath(ordner));
@@ -141,23 +139,18 @@ TEST(Installiert, CmakeInstallIntoAPrefixThenRuns) {
     struct Fall {
         const char* name;
         QString ordner;
-        bool iniDaneben, portabel;
+        bool portabel;
     };
     const Fall faelle[] = {
-        {"installed", bin, false, false},
-        {"read-only", kopie(tmp.path() + "/schreibgeschuetzt", true), false, false},
+        {"installed", bin, false},
+        {"read-only", kopie(tmp.path() + "/schreibgeschuetzt", true), false},
         // Without settings of its own it would ask the real shop: a run over no songs.
-        {"by hand", kopie(tmp.path() + "/werkzeuge", false), false, true},
-        {"settings beside the installed copy", bin, true, true},
+        {"by hand", kopie(tmp.path() + "/werkzeuge", false), true},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.name);
-        if (f.iniDaneben) {
-            Textdatei_schreiben(f.ordner + "/vellinor.ini", ini);
-        }
         const QStringList vorher = inhalt(f.ordner);
         QDir(zustand).removeRecursively();
-        const bool suchen = f.iniDaneben || !f.portabel;
 
         QProcess p;
         QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
@@ -166,13 +159,13 @@ TEST(Installiert, CmakeInstallIntoAPrefixThenRuns) {
         umgebung.remove("XDG_STATE_HOME");
         p.setProcessEnvironment(umgebung);
         p.setWorkingDirectory(tmp.path());
-        p.start(f.ordner + "/vellinor-cli", {suchen ? lied : leer});
+        p.start(f.ordner + "/vellinor-cli", {f.portabel ? leer : lied});
         ASSERT_TRUE(p.waitForFinished(60000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 
         const QString orte = f.portabel ? f.ordner + "/" : zustand;
         EXPECT_TRUE(Datei_existiert(orte + "vellinor.log"));
-        EXPECT_EQ(Datei_existiert(orte + "last.jpg"), suchen);
+        EXPECT_EQ(Datei_existiert(orte + "last.jpg"), !f.portabel);
         if (f.portabel) {
             EXPECT_FALSE(QFileInfo::exists(zustand));
         } else {
