@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <memory>
 
 #include "common/Dateiorte.h"
@@ -49,8 +51,9 @@ class Quellen : public ::testing::Test {
         // The same song is searched again and again: its cover is replaced without a question.
         Ini_schreiben(ctx(), "Allgemein", "DateiVorhanden", "1");
         Kurz(Suchlauf_aktuell(ctx()));
-        bild = Mp3Bauer::Jpeg(4000);
-        anderes = Mp3Bauer::Jpeg(3000);
+        // Covers of a size the search takes for "Big" without a second thought.
+        bild = Quadrat(320, Qt::darkRed);
+        anderes = Quadrat(320, Qt::darkBlue);
         Dienste_einrichten();
     }
 
@@ -94,6 +97,91 @@ class Quellen : public ::testing::Test {
         return bilder.empty() ? QByteArray() : bilder.back().daten;
     }
     QStringList Zeilen_mit(const QString& teil) const { return protokoll.filter(teil); }
+
+    static QByteArray Quadrat(int seite, Qt::GlobalColor farbe) {
+        QImage b(seite, seite, QImage::Format_RGB32);
+        b.fill(farbe);
+        QByteArray daten;
+        QBuffer puffer(&daten);
+        puffer.open(QIODevice::WriteOnly);
+        b.save(&puffer, "JPG", 90);
+        return daten;
+    }
+
+    // One row of a source's table: the song's tags, the service's answers by
+    // path, and what the search must end with.
+    enum class Ausgang { Eigenes, KeinTreffer, NichtVerfuegbar };
+    struct Fall {
+        const char* was;
+        QStringList tags;  // TPE1, TIT2, TALB, TPE2 (empty: not written)
+        const char* covertyp;
+        std::map<std::string, Testserver::Antwort> antworten;
+        Ausgang erwartet;
+        bool altBild = false;
+    };
+    static Testserver::Antwort J(const QByteArray& koerper, int status = 200) {
+        Testserver::Antwort a;
+        a.status = status;
+        a.koerper = koerper;
+        a.typ = "application/json; charset=utf-8";
+        return a;
+    }
+    void Tabelle(const QString& quelle, Dienstattrappe& dienst, const std::vector<Fall>& faelle) {
+        ctx().DetailProtokoll = true;
+        // A picture that stalls ends after a second.
+        Internetgrenzen kurz = Internetgrenzen_lesen();
+        const Internetgrenzen alt = kurz;
+        kurz.StillstandSekunden = 1;
+        Internetgrenzen_setzen(kurz);
+        int nr = 0;
+        for (const Fall& f : faelle) {
+            dienst.Vorab =
+                [&f](const Testserver::Anfrage& a) -> std::optional<Testserver::Antwort> {
+                const auto gefunden = f.antworten.find(a.pfad);
+                if (gefunden == f.antworten.end()) {
+                    return std::nullopt;
+                }
+                return gefunden->second;
+            };
+            const QString pfad = t.Pfad(QString("%1%2.mp3").arg(quelle).arg(nr++));
+            Mp3Bauer b;
+            b.id3v2(3);
+            const char* rahmen[] = {"TPE1", "TIT2", "TALB", "TPE2"};
+            for (int i = 0; i < f.tags.size(); ++i) {
+                if (!f.tags[i].isEmpty()) {
+                    b.text(rahmen[i], f.tags[i]);
+                }
+            }
+            b.audioCbr128(5).schreiben(pfad);
+            ctx().Einst.Covertyp = f.covertyp;
+            ctx().Einst.AltBild = f.altBild;
+            ctx().Einst.Quelle = quelle;
+            // A run of its own: the same address answers otherwise in the next row.
+            Beginnen();
+            protokoll.clear();
+            const Coverergebnis e = Cover_Laden_Ergebnis(ctx(), pfad, false);
+            const QString zeile = "   Suche bei " + quelle + ": ";
+            switch (f.erwartet) {
+                case Ausgang::Eigenes:
+                    EXPECT_EQ(e, Coverergebnis::Gespeichert) << f.was;
+                    EXPECT_TRUE(Cover(pfad) == bild) << f.was;
+                    break;
+                case Ausgang::KeinTreffer:
+                    EXPECT_TRUE(protokoll.contains(zeile + "kein Treffer")) << f.was;
+                    break;
+                case Ausgang::NichtVerfuegbar:
+                    EXPECT_TRUE(protokoll.contains(
+                        zeile + "nicht erreichbar oder keine brauchbare Antwort"))
+                        << f.was;
+                    break;
+            }
+            if (f.erwartet != Ausgang::Eigenes) {
+                EXPECT_EQ(e, Coverergebnis::KeinCover) << f.was;
+            }
+        }
+        dienst.Vorab = nullptr;
+        Internetgrenzen_setzen(alt);
+    }
 
     void Dienste_einrichten() {
         const std::string shopBild = "/images/I/Beispiel._SS500_.jpg";
@@ -181,6 +269,9 @@ class Quellen : public ::testing::Test {
     Testserver dzBilder;
 };
 
+const QByteArray KeineProdukttreffer =
+    "<html><body>Ihre Suche ergab leider keine Produkttreffer.</body></html>";
+
 Testserver::Antwort Gedrosselt(int status, const QByteArray& koerper = {}) {
     Testserver::Antwort a;
     a.status = status;
@@ -246,8 +337,9 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
     // iTunes throttles the whole run with empty 403 answers; the others find nothing
     // but Deezer, which has the cover.
     it.Vorab = [](const Testserver::Anfrage&) { return Gedrosselt(403); };
-    shop.Seite("Die+Beispielband+Nachtzug",
-               "<html><body>Ihre Suche ergab leider keine Produkttreffer.</body></html>");
+    for (const char* begriffe : {"Die+Beispielband+Nachtzug", "Die+Beispielband+Sommerlicht"}) {
+        shop.Seite(begriffe, KeineProdukttreffer);
+    }
     mb.Vorab = [](const Testserver::Anfrage&) {
         return Gedrosselt(200, Json("{'count':0,'recordings':[],'releases':[]}"));
     };
@@ -271,7 +363,8 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
         return Gedrosselt(200, Json("{'error':{'type':'Exception','message':'Quota limit "
                                     "exceeded','code':4}}"));
     };
-    const QString zwei = Lied("zwei/lied.mp3");
+    // Other titles: the run answers a request it sent before from memory.
+    const QString zwei = Lied("zwei/lied.mp3", "Zwei");
     Suchen("Alle", zwei, Coverergebnis::KeinCover);
     EXPECT_TRUE(protokoll.contains("   Suche bei iTunes: in diesem Suchlauf nicht mehr gefragt"));
     EXPECT_TRUE(
@@ -285,7 +378,7 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
         a.koerper = "<html><body>Wartungsarbeiten</body></html>";
         return std::optional(a);
     };
-    const QString drei = Lied("drei/lied.mp3");
+    const QString drei = Lied("drei/lied.mp3", "Drei");
     Suchen("MusicBrainz", drei, Coverergebnis::KeinCover);
     EXPECT_TRUE(protokoll.contains(
         "   Suche bei MusicBrainz: nicht erreichbar oder keine brauchbare Antwort"));
@@ -314,8 +407,11 @@ TEST_F(Quellen, AllFallsThroughInOrderAndThrottledIsNeverNoHit) {
 }
 
 TEST_F(Quellen, SongsWithoutAHitAreSkippedNextRunUnlessAskedAgain) {
-    // Deezer knows nothing of this song.
+    // Deezer knows nothing of this song, nor does the shop.
     const QString pfad = Lied("Unbekannt.mp3", "Unbekannt");
+    for (const char* begriffe : {"Die+Beispielband+Unbekannt", "Die+Beispielband+Sommerlicht"}) {
+        shop.Seite(begriffe, KeineProdukttreffer);
+    }
     Beginnen();
     Suchen("Deezer", pfad, Coverergebnis::KeinCover);
     const size_t fragen = dz.server.Anfragen().size();
@@ -506,4 +602,329 @@ TEST(Anfragen, EncodingEscapingAndNameComparison) {
     EXPECT_TRUE(Deezer_Platzhalter(
         "https://e.example/images/cover/d41d8cd98f00b204e9800998ecf8427e/500x500.jpg"));
     EXPECT_FALSE(Deezer_Platzhalter("https://e.example/images/cover/4f2a/500x500.jpg"));
+}
+
+namespace {
+
+const std::string DB = "Die Beispielband";
+const std::string LUECKE = "99999999-2222-4333-8444-555555555555";
+const std::string STOCKT = "88888888-2222-4333-8444-555555555555";
+// "Möwe's Lied" with the o and its umlaut apart, as a macOS file name has it.
+const QString MoeweNfd = QString::fromUtf8("Mo\xCC\x88we's Lied");
+
+// A release inside a MusicBrainz answer; its credit only where given.
+std::string Rel(const std::string& id, const std::string& titel, const std::string& art = "Album",
+                const std::string& zusatz = "", const std::string& kuenstler = "",
+                const std::string& gruppe = "") {
+    std::string r = "{'id':'" + id + "','title':'" + titel +
+                    "','status':'Official','release-group':{'id':'" + gruppe +
+                    "','primary-type':'" + art + "'" +
+                    (zusatz.empty() ? "" : ",'secondary-types':['" + zusatz + "']") + "}";
+    if (!kuenstler.empty()) {
+        r += ",'artist-credit':[{'name':'" + kuenstler + "'}]";
+    }
+    return r + "}";
+}
+std::string Name(const std::string& n) { return "[{'name':'" + n + "'}]"; }
+QByteArray Aufnahmen(const std::vector<std::string>& aufnahmen) {
+    std::string a;
+    for (const std::string& x : aufnahmen) {
+        a += (a.empty() ? "" : ",") + x;
+    }
+    return Json("{'count':1,'recordings':[" + a + "]}");
+}
+std::string Rec(const std::string& titel, const std::string& credit, const std::string& releases,
+                int punkte = 100) {
+    return "{'id':'r','score':" + std::to_string(punkte) + ",'title':'" + titel +
+           "','artist-credit':" + credit + ",'releases':[" + releases + "]}";
+}
+
+}  // namespace
+
+TEST_F(Quellen, MusicBrainzTakesOnlyTheSongsOwnRelease) {
+    const std::string rec = "/mb/ws/2/recording", rel = "/mb/ws/2/release";
+    caa.Luecke("release", LUECKE, 1200);
+    Testserver stockt;
+    stockt.Stocken("/kaputt.jpg", bild.left(300), size_t(bild.size()));
+    caa.archiv.Umleiten("/release/" + STOCKT + "/front-1200",
+                        stockt.Adresse("/kaputt.jpg").toStdString(), 307);
+    const std::string eigen = Rel(R1, "Sommerlicht", "Album", "", "", G1);
+    const QStringList lied{"Die Beispielband", "Nachtzug", "Sommerlicht"};
+    const std::vector<Fall> faelle{
+        {"another song of the artist",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Anderes Lied", Name(DB), eigen)}))}},
+         Ausgang::KeinTreffer},
+        {"the album retry finds the album instead",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Anderes Lied", Name(DB), Rel(FREMD, "Sommerlicht"))}))},
+          {rel, J(Json("{'count':1,'releases':[" + Rel(R1, "Sommerlicht", "Album", "", DB, G1) +
+                       "]}"))}},
+         Ausgang::Eigenes,
+         true},
+        {"compilation before the own single",
+         lied,
+         "1",
+         {{rec,
+           J(Aufnahmen({Rec("Nachtzug", Name(DB),
+                            Rel(FREMD, "Bravo Hits", "Album", "Compilation", "Various Artists") +
+                                "," + Rel(R1, "Nachtzug", "Single", "", "", G1))}))}},
+         Ausgang::Eigenes},
+        {"karaoke first",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), Rel(FREMD, "Nachtzug (Karaoke Version)")),
+                             Rec("Nachtzug", Name(DB), eigen, 90)}))}},
+         Ausgang::Eigenes},
+        {"joint credit",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug",
+                                 "[{'name':'Die Beispielband','joinphrase':' & '},{'name':'Gast'}]",
+                                 eigen)}))}},
+         Ausgang::Eigenes},
+        {"another artist",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug", Name("Karaoke Hits Band"), eigen)}))}},
+         Ausgang::KeinTreffer},
+        {"NFD title, escapes",
+         {"Die Beispielband", MoeweNfd},
+         "1",
+         {{rec, J(QByteArray(R"({"count":1,"recordings":[{"title":"M\u00f6we's Lied",)"
+                             R"("artist-credit":[{"name":"Die Beispielband"}],"releases":[)") +
+                  Json(eigen) + "]}]}")}},
+         Ausgang::Eigenes},
+        {"the service's version suffix",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug (Remastered 2011)", Name(DB), eigen)}))}},
+         Ausgang::Eigenes},
+        {"a live song is not the studio song",
+         {"Die Beispielband", "Nachtzug (Live)"},
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), eigen)}))}},
+         Ausgang::KeinTreffer},
+        {"Various Artists album",
+         {"Die Beispielband", "Nachtzug", "Sommer Hits 2019", "Various"},
+         "2",
+         {{rel,
+           J(Json("{'count':2,'releases':[" + Rel(FREMD, "Sommer Hits 2019", "Album", "", DB) +
+                  "," + Rel(R1, "Sommer Hits 2019", "Album", "Compilation", "Various Artists", G1) +
+                  "]}"))}},
+         Ausgang::Eigenes},
+        {"empty list",
+         lied,
+         "1",
+         {{rec, J(Json("{'count':0,'recordings':[]}"))}},
+         Ausgang::KeinTreffer},
+        {"failed redirect",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), Rel(LUECKE, "Sommerlicht"))}))}},
+         Ausgang::NichtVerfuegbar},
+        {"picture cut off",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), Rel(STOCKT, "Sommerlicht"))}))}},
+         Ausgang::NichtVerfuegbar},
+    };
+    Tabelle("MusicBrainz", mb, faelle);
+    const std::vector<QString> alben = mb.Werte(rel, "query");
+    EXPECT_NE(std::find(alben.begin(), alben.end(),
+                        "release:\"Sommer Hits 2019\" AND artist:\"Various Artists\""),
+              alben.end());
+    const std::vector<QString> lieder = mb.Werte(rec, "query");
+    EXPECT_NE(std::find(lieder.begin(), lieder.end(),
+                        QString::fromUtf8("recording:\"M\xC3\xB6we's Lied\" AND artist:\"Die "
+                                          "Beispielband\"")),
+              lieder.end());
+}
+
+TEST_F(Quellen, ITunesTakesOnlyTheSongsOwnAlbum) {
+    const std::string ib = it.Basis().toStdString();
+    const auto song = [&](const std::string& k, const std::string& titel, const std::string& album,
+                          const std::string& bildname, const std::string& mehr = "") {
+        return "{'wrapperType':'track','kind':'song','artistName':'" + k + "','trackName':'" +
+               titel + "','collectionName':'" + album + "','artworkUrl100':'" + ib +
+               "/image/thumb/" + bildname + "/100x100bb.jpg'" + mehr + "}";
+    };
+    const auto liste = [](const std::vector<std::string>& r) {
+        std::string a;
+        for (const std::string& x : r) {
+            a += (a.empty() ? "" : ",") + x;
+        }
+        return J(Json("{'resultCount':" + std::to_string(r.size()) + ",'results':[" + a + "]}"));
+    };
+    it.Datei("/image/thumb/eigen/1200x1200bb.jpg", bild);
+    it.Datei("/image/thumb/fremd/1200x1200bb.jpg", anderes);
+    Testserver stockt;
+    stockt.Stocken("/kaputt.jpg", bild.left(300), size_t(bild.size()));
+    std::string escaped = ib;
+    for (size_t p = escaped.find('/'); p != std::string::npos; p = escaped.find('/', p + 2)) {
+        escaped.replace(p, 1, "\\/");
+    }
+    const QStringList lied{"Die Beispielband", "Nachtzug", "Sommerlicht"};
+    const std::vector<Fall> faelle{
+        {"another song of the artist",
+         lied,
+         "1",
+         {{"/search", liste({song(DB, "Anderes Lied", "Sommerlicht", "eigen")})}},
+         Ausgang::KeinTreffer},
+        {"compilation before the own single",
+         lied,
+         "1",
+         {{"/search", liste({song(DB, "Nachtzug", "Sommer Hits", "fremd",
+                                  ",'collectionArtistName':'Various Artists'"),
+                             song(DB, "Nachtzug", "Nachtzug - Single", "eigen")})}},
+         Ausgang::Eigenes},
+        {"karaoke first",
+         lied,
+         "1",
+         {{"/search", liste({song(DB, "Nachtzug", "Nachtzug (Karaoke Version) - Single", "fremd"),
+                             song(DB, "Nachtzug", "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"joint credit of the service",
+         lied,
+         "1",
+         {{"/search",
+           liste({song("Die Beispielband, Gast & Freunde", "Nachtzug", "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"joint credit of the tag",
+         {"Die Beispielband & Gast", "Nachtzug"},
+         "1",
+         {{"/search", liste({song(DB, "Nachtzug", "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"NFD title, escapes",
+         {"Die Beispielband", MoeweNfd},
+         "1",
+         {{"/search",
+           J(QByteArray::fromStdString(
+               R"({"resultCount":1,"results":[{"artistName":"Die Beispielband",)"
+               R"("trackName":"M\u00f6we's Lied","collectionName":"Sommerlicht","artworkUrl100":")" +
+               escaped + R"(\/image\/thumb\/eigen\/100x100bb.jpg"}]})"))}},
+         Ausgang::Eigenes},
+        {"the service's version suffix",
+         lied,
+         "1",
+         {{"/search", liste({song(DB, "Nachtzug (Radio Edit)", "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"Various Artists album",
+         {"Die Beispielband", "Nachtzug", "Sommer Hits 2019", "VA"},
+         "2",
+         {{"/search", liste({song(DB, "", "Sommer Hits 2019", "fremd"),
+                             song("Various Artists", "", "Sommer Hits 2019", "eigen")})}},
+         Ausgang::Eigenes},
+        {"error status",
+         lied,
+         "1",
+         {{"/search", J(Json("{'errorMessage':'Invalid'}"), 400)}},
+         Ausgang::NichtVerfuegbar},
+        {"picture cut off",
+         lied,
+         "1",
+         {{"/search", J(Json("{'resultCount':1,'results':[{'artistName':'Die Beispielband',"
+                             "'trackName':'Nachtzug','artworkUrl100':'" +
+                             stockt.Adresse("/kaputt.jpg").toStdString() + "'}]}"))}},
+         Ausgang::NichtVerfuegbar},
+    };
+    Tabelle("iTunes", it, faelle);
+    const std::vector<QString> begriffe = it.Werte("/search", "term");
+    EXPECT_NE(std::find(begriffe.begin(), begriffe.end(), "Various Artists Sommer Hits 2019"),
+              begriffe.end());
+}
+
+TEST_F(Quellen, DeezerTakesOnlyTheSongsOwnAlbum) {
+    const std::string db = dzBilder.Adresse().toStdString();
+    const auto cover = [&](const std::string& name) {
+        return "'cover_xl':'" + db + "/images/cover/" + name + "/1000x1000-000000-80-0-0.jpg'";
+    };
+    const auto track = [&](const std::string& titel, const std::string& k, const std::string& album,
+                           const std::string& bildname) {
+        return "{'title':'" + titel + "','artist':{'name':'" + k + "'},'album':{'title':'" + album +
+               "'," + cover(bildname) + "}}";
+    };
+    const auto album = [&](const std::string& titel, const std::string& k, const std::string& typ,
+                           const std::string& bildname) {
+        return "{'title':'" + titel + "','record_type':'" + typ + "','artist':{'name':'" + k +
+               "'}," + cover(bildname) + "}";
+    };
+    const auto liste = [](const std::vector<std::string>& r) {
+        std::string a;
+        for (const std::string& x : r) {
+            a += (a.empty() ? "" : ",") + x;
+        }
+        return J(Json("{'data':[" + a + "],'total':" + std::to_string(r.size()) + "}"));
+    };
+    const auto fehler = [](int code) {
+        return J(Json("{'error':{'type':'Exception','message':'x','code':" + std::to_string(code) +
+                      "}}"));
+    };
+    dzBilder.Antworten("/images/cover/eigen/1000x1000-000000-80-0-0.jpg", bild, "image/jpeg");
+    dzBilder.Antworten("/images/cover/fremd/1000x1000-000000-80-0-0.jpg", anderes, "image/jpeg");
+    dzBilder.Stocken("/images/cover/kaputt/1000x1000-000000-80-0-0.jpg", bild.left(300),
+                     size_t(bild.size()));
+    std::string escaped = db;
+    for (size_t p = escaped.find('/'); p != std::string::npos; p = escaped.find('/', p + 2)) {
+        escaped.replace(p, 1, "\\/");
+    }
+    const QStringList lied{"Die Beispielband", "Nachtzug", "Sommerlicht"};
+    const std::vector<Fall> faelle{
+        {"another song of the artist",
+         lied,
+         "1",
+         {{"/search", liste({track("Anderes Lied", DB, "Sommerlicht", "eigen")})}},
+         Ausgang::KeinTreffer},
+        {"compilation before the own single",
+         lied,
+         "2",
+         {{"/search/album", liste({album("Sommerlicht", DB, "compile", "fremd"),
+                                   album("Sommerlicht", DB, "single", "eigen")})}},
+         Ausgang::Eigenes},
+        {"karaoke first",
+         lied,
+         "1",
+         {{"/search", liste({track("Nachtzug", DB, "Nachtzug (Karaoke Version)", "fremd"),
+                             track("Nachtzug", DB, "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"joint credit",
+         lied,
+         "1",
+         {{"/search",
+           liste({track("Nachtzug", "Die Beispielband x Gast", "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"NFD title, escapes",
+         {"Die Beispielband", MoeweNfd},
+         "1",
+         {{"/search",
+           J(QByteArray::fromStdString(
+               R"({"data":[{"title":"M\u00f6we's Lied","artist":{"name":"Die )"
+               R"(Beispielband"},"album":{"title":"Sommerlicht","cover_xl":")" +
+               escaped +
+               R"(\/images\/cover\/eigen\/1000x1000-000000-80-0-0.jpg"}}],"total":1})"))}},
+         Ausgang::Eigenes},
+        {"the service's version suffix",
+         lied,
+         "1",
+         {{"/search", liste({track("Nachtzug - Remastered 2011", DB, "Sommerlicht", "eigen")})}},
+         Ausgang::Eigenes},
+        {"Various Artists album",
+         {"Die Beispielband", "Nachtzug", "Sommer Hits 2019", "Verschiedene Interpreten"},
+         "2",
+         {{"/search/album",
+           liste({album("Sommer Hits 2019", DB, "album", "fremd"),
+                  album("Sommer Hits 2019", "Various Artists", "compile", "eigen")})}},
+         Ausgang::Eigenes},
+        {"no data (800)", lied, "1", {{"/search", fehler(800)}}, Ausgang::KeinTreffer},
+        {"invalid query (600)", lied, "1", {{"/search", fehler(600)}}, Ausgang::NichtVerfuegbar},
+        {"items limit (100)", lied, "1", {{"/search", fehler(100)}}, Ausgang::NichtVerfuegbar},
+        {"picture cut off",
+         lied,
+         "1",
+         {{"/search", liste({track("Nachtzug", DB, "Sommerlicht", "kaputt")})}},
+         Ausgang::NichtVerfuegbar},
+    };
+    Tabelle("Deezer", dz, faelle);
 }
