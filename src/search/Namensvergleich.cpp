@@ -240,8 +240,10 @@ bool Ist_Sammelinterpret(const QString& name) {
                                    QStringLiteral("diverse"),
                                    QStringLiteral("sampler")};
     const QStringList formen = Vergleichsformen(name);
-    return std::any_of(formen.begin(), formen.end(),
-                       [](const QString& f) { return namen.contains(f); });
+    // "V.A." reads as two words.
+    return std::any_of(formen.begin(), formen.end(), [](const QString& f) {
+        return namen.contains(f) || QString(f).remove(QLatin1Char(' ')) == QLatin1String("va");
+    });
 }
 
 QStringList Vergleichsformen(const QString& name) {

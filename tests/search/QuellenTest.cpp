@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <memory>
+#include <mutex>
 
 #include "common/Dateiorte.h"
 #include "common/Helfer.h"
@@ -312,6 +314,10 @@ TEST_F(Quellen, TheSameSongThroughEachSourceEndsWithTheSameCoverAndLines) {
                                         "/release-group/" + G1 + "/front-1200"}));
     EXPECT_EQ(caa.ablage.Anfragen().size(), 1u);
     EXPECT_EQ(caa.archiv.Anfragen().at(1).Kopfzeile("User-Agent"), anfrage.Kopfzeile("User-Agent"));
+    // The open services' caches may answer; the shop is asked as ever.
+    EXPECT_EQ(anfrage.Kopfzeile("Cache-Control"), "");
+    EXPECT_EQ(caa.ablage.Anfragen().at(0).Kopfzeile("Cache-Control"), "");
+    EXPECT_EQ(shop.server.Anfragen().at(0).Kopfzeile("Cache-Control"), "no-cache");
     // iTunes: the German store's songs; the biggest size first, then the next.
     EXPECT_EQ(it.Werte("/search", "term"), std::vector<QString>{"Die Beispielband Nachtzug"});
     EXPECT_NE(it.server.Anfragen().at(0).ziel.find("&country=DE&media=music&entity=song"),
@@ -585,6 +591,36 @@ TEST(Anfragen, EncodingEscapingAndNameComparison) {
     EXPECT_TRUE(Titel_passt("Sommerlicht", "Sommerlicht (Deluxe Edition) [Remastered]"));
     EXPECT_TRUE(Titel_passt("Nachtzug", "Nachtzug - Single"));
     EXPECT_FALSE(Titel_passt("Sommerlicht", "Winterlicht"));
+    // Joint credits either way, "Die"/"Der", decomposed umlauts, compilations.
+    const std::pair<QString, QString> gemeinsam[] = {
+        {"X", "X & Y"},       {"X", "X feat. Y"},
+        {"X", "X ft. Y"},     {"X", "X featuring Y"},
+        {"X", "X, Y"},        {"X", "X und Y"},
+        {"X", "X x Y"},       {"X & Y", "X"},
+        {"Der Plan", "Plan"}, {QString::fromUtf8("Mo\xCC\x88we"), "Moewe"}};
+    for (const auto& [a, b] : gemeinsam) {
+        EXPECT_TRUE(Interpret_passt(a, b)) << a.toStdString() << " / " << b.toStdString();
+    }
+    EXPECT_FALSE(Interpret_passt("Y", "X & Y"));
+    for (const char* va : {"Various Artists", "various", "VA", "Verschiedene",
+                           "Verschiedene Interpreten", "Diverse", "Sampler", "V.A."}) {
+        EXPECT_TRUE(Ist_Sammelinterpret(va)) << va;
+    }
+    EXPECT_FALSE(Ist_Sammelinterpret("Vanessa"));
+    // Version suffixes of the service are ignored, the song's own kind is not.
+    const std::tuple<const char*, const char*, Titelgrad> titel[] = {
+        {"Yesterday", "Yesterday (Remastered 2009)", Titelgrad::Kern},
+        {"Yesterday", "Yesterday - Radio Edit", Titelgrad::Kern},
+        {"Yesterday", "Yesterday [Live]", Titelgrad::Kern},
+        {"Yesterday", "Yesterday (feat. X)", Titelgrad::Genau},
+        {"Yesterday (Live)", "Yesterday - Live", Titelgrad::Genau},
+        {"Yesterday (Live)", "Yesterday", Titelgrad::Nein},
+        {"Yesterday (Remastered)", "Yesterday", Titelgrad::Kern},
+        {"Teil 1 - Der Anfang", "Teil 1", Titelgrad::Nein},
+        {"Sommerlicht (Deluxe Edition)", "Sommerlicht", Titelgrad::Kern}};
+    for (const auto& [a, b, grad] : titel) {
+        EXPECT_EQ(Titel_vergleichen(a, b), grad) << a << " / " << b;
+    }
     EXPECT_EQ(Anfragewert("Künstler feat. Gast", true, true, {"vs."}), "Künstler");
     EXPECT_EQ(Anfragewert("A vs. B", true, true, {"vs."}), "A");
     EXPECT_EQ(Anfragewert("Lied (Remix)", false, true, {}), "Lied");
@@ -684,6 +720,17 @@ TEST_F(Quellen, MusicBrainzTakesOnlyTheSongsOwnRelease) {
          {{rec, J(Aufnahmen({Rec("Nachtzug",
                                  "[{'name':'Die Beispielband','joinphrase':' & '},{'name':'Gast'}]",
                                  eigen)}))}},
+         Ausgang::Eigenes},
+        {"the third release has the art",
+         lied,
+         "1",
+         {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB),
+                                 Rel("aaaaaaaa-0000-4000-8000-000000000001", "Sommerlicht", "Album",
+                                     "", "", "aaaaaaaa-0000-4000-8000-000000000002") +
+                                     "," +
+                                     Rel("bbbbbbbb-0000-4000-8000-000000000001", "Sommerlicht",
+                                         "Album", "", "", "bbbbbbbb-0000-4000-8000-000000000002") +
+                                     "," + eigen)}))}},
          Ausgang::Eigenes},
         {"another artist",
          lied,
@@ -927,4 +974,153 @@ TEST_F(Quellen, DeezerTakesOnlyTheSongsOwnAlbum) {
          Ausgang::NichtVerfuegbar},
     };
     Tabelle("Deezer", dz, faelle);
+}
+
+TEST_F(Quellen, MissesHoldForTheirSettingsAndThirtyDaysOnly) {
+    const QString pfad = Lied("Unbekannt.mp3", "Unbekannt");
+    const QString gestoert = Lied("Gestoert.mp3", "Gestoert");
+    // Deezer knows nothing of the one and cannot read the query of the other.
+    dz.Vorab = [](const Testserver::Anfrage& a) -> std::optional<Testserver::Antwort> {
+        if (a.ziel.find("Gestoert") == std::string::npos) {
+            return std::nullopt;
+        }
+        return Gedrosselt(200, Json("{'error':{'type':'InvalidQueryException','code':600}}"));
+    };
+    Beginnen();
+    Suchen("Deezer", pfad, Coverergebnis::KeinCover);
+    Suchen("Deezer", gestoert, Coverergebnis::KeinCover);
+    Suchlauf_beenden(ctx());
+    const QString datei = Fehltreffer_Datei(ctx());
+    EXPECT_TRUE(Lesen(datei).contains("Unbekannt.mp3"));
+    EXPECT_FALSE(Lesen(datei).contains("Gestoert.mp3"));
+
+    const auto gefragt = [&] {
+        Beginnen();
+        const size_t vorher = dz.server.Anfragen().size();
+        Suchen("Deezer", pfad, Coverergebnis::KeinCover);
+        Suchlauf_beenden(ctx());
+        return dz.server.Anfragen().size() > vorher;
+    };
+    EXPECT_FALSE(gefragt());
+    ctx().Einst.Covertyp = "3";
+    EXPECT_TRUE(gefragt());
+    EXPECT_FALSE(gefragt());
+    ctx().Einst.BildFormat = "Medium";
+    EXPECT_TRUE(gefragt());
+
+    // Thirty days hold, thirty-one do not.
+    const auto datieren = [&](int tage) {
+        QString inhalt = QString::fromUtf8(Lesen(datei));
+        inhalt.replace(QRegularExpression("\\d{4}-\\d{2}-\\d{2}"),
+                       QDate::currentDate().addDays(-tage).toString(Qt::ISODate));
+        Textdatei_schreiben(datei, inhalt.toUtf8());
+    };
+    datieren(30);
+    EXPECT_FALSE(gefragt());
+    datieren(31);
+    EXPECT_TRUE(gefragt());
+
+    // A list of the old form holds for any settings.
+    const QFileInfo info(pfad);
+    Textdatei_schreiben(datei,
+                        QStringLiteral("{\"Fehltreffer\":[{\"Pfad\":\"%1\",\"Groesse\":%2,"
+                                       "\"Geaendert\":%3,\"Quelle\":\"Deezer\",\"Datum\":\"%4\"}]}")
+                            .arg(pfad)
+                            .arg(info.size())
+                            .arg(info.lastModified().toMSecsSinceEpoch())
+                            .arg(QDate::currentDate().toString(Qt::ISODate))
+                            .toUtf8());
+    ctx().Einst.Covertyp = "2";
+    EXPECT_FALSE(gefragt());
+}
+
+TEST_F(Quellen, AnAlbumOfTwelveSongsIsSearchedAndDownloadedOncePerSource) {
+    ctx().Einst.Covertyp = "2";
+    const std::string R2 = "22222222-2222-4333-8444-555555555555";
+    mb.Suche("/mb/ws/2/release", "query", "Sommerlicht",
+             Json("{'count':1,'releases':[" + Mb_release(R2, G1, "Sommerlicht", DB) + "]}"));
+    caa.Bild("release", R2, 1200, bild);
+    it.Suche("/search", "term", "Sommerlicht",
+             Json("{'resultCount':1,'results':[{'wrapperType':'collection','artistName':'" + DB +
+                  "','collectionName':'Sommerlicht','artworkUrl100':'" + it.Basis().toStdString() +
+                  "/image/thumb/album/100x100bb.jpg'}]}"));
+    it.Datei("/image/thumb/album/1200x1200bb.jpg", bild);
+    dz.Suche("/search/album", "q", "Sommerlicht",
+             Json("{'data':[{'title':'Sommerlicht','record_type':'album','artist':{'name':'" + DB +
+                  "'},'cover_xl':'" + dzBilder.Adresse().toStdString() +
+                  "/images/cover/4f2a/1000x1000-000000-80-0-0.jpg'}]}"));
+    const auto zaehlen = [](const Testserver& s, const std::string& teil) {
+        int n = 0;
+        for (const auto& a : s.Anfragen()) {
+            n += int(a.pfad.find(teil) != std::string::npos);
+        }
+        return n;
+    };
+    for (const char* q : {"MusicBrainz", "iTunes", "Deezer"}) {
+        Beginnen();
+        for (int i = 0; i < 12; ++i) {
+            const QString pfad =
+                Lied(QString("%1/%2.mp3").arg(q).arg(i), QString("Lied %1").arg(i));
+            Suchen(q, pfad);
+            EXPECT_EQ(Cover(pfad), bild) << q << i;
+        }
+    }
+    EXPECT_EQ(zaehlen(mb.server, "/ws/2/"), 1);
+    EXPECT_EQ(zaehlen(caa.archiv, "/front-"), 1);
+    EXPECT_EQ(zaehlen(it.server, "/search"), 1);
+    EXPECT_EQ(zaehlen(it.server, "/image/"), 1);
+    EXPECT_EQ(zaehlen(dz.server, "/search"), 1);
+    EXPECT_EQ(zaehlen(dzBilder, "/images/"), 1);
+}
+
+TEST_F(Quellen, TheRealIntervalSpacesMusicBrainzRequestsASecondApart) {
+    // A run with the services' own pace, not the shortened one.
+    Suchlauf_beginnen(ctx());
+    ctx().Einst.AltBild = false;
+    std::mutex sperre;
+    std::vector<std::chrono::steady_clock::time_point> zeiten;
+    mb.Vorab = [&](const Testserver::Anfrage&) -> std::optional<Testserver::Antwort> {
+        const std::lock_guard<std::mutex> s(sperre);
+        zeiten.push_back(std::chrono::steady_clock::now());
+        return std::nullopt;
+    };
+    Suchen("MusicBrainz", Lied("eins.mp3", "Eins"), Coverergebnis::KeinCover);
+    Suchen("MusicBrainz", Lied("zwei.mp3", "Zwei"), Coverergebnis::KeinCover);
+    mb.Vorab = nullptr;
+    ASSERT_EQ(zeiten.size(), 2u);
+    EXPECT_GE(zeiten[1] - zeiten[0], std::chrono::milliseconds(1000));
+}
+
+TEST_F(Quellen, AllGoesOnWhenTheShopsPictureIsNone) {
+    // A robot check of 100 bytes and more where the shop's picture should be.
+    const QByteArray seite = "<html><body>" + QByteArray(200, 'x') + " Robot Check</body></html>";
+    shop.server.Antworten("/images/I/Beispiel._SS500_.jpg", seite, "text/html");
+    EXPECT_TRUE(Suchen("Alle", Lied("alle.mp3")).contains("   Cover gefunden bei: MusicBrainz"));
+    EXPECT_EQ(Cover(t.Pfad("alle.mp3")), bild);
+    // The shop alone judges as ever: the page passes and is no picture.
+    Suchen("Shop", Lied("shop.mp3"), Coverergebnis::Fehler);
+}
+
+TEST_F(Quellen, ASmallCoverOnlyWhenNoHitHasALargerOne) {
+    const QByteArray klein = Quadrat(100, Qt::darkGreen);
+    const std::string db = dzBilder.Adresse().toStdString();
+    dzBilder.Antworten("/images/cover/klein/1000x1000-000000-80-0-0.jpg", klein, "image/jpeg");
+    const auto track = [&](const std::string& titel, const std::string& album,
+                           const std::string& bildname) {
+        return "{'title':'" + titel + "','artist':{'name':'" + DB + "'},'album':{'title':'" +
+               album + "','cover_xl':'" + db + "/images/cover/" + bildname +
+               "/1000x1000-000000-80-0-0.jpg'}}";
+    };
+    dz.Suche("/search", "q", "Beide",
+             Json("{'data':[" + track("Beide", "Sommerlicht", "klein") + "," +
+                  track("Beide", "Sommerlicht (Deluxe Edition)", "4f2a") + "]}"));
+    dz.Suche("/search", "q", "Klein",
+             Json("{'data':[" + track("Klein", "Sommerlicht", "klein") + "]}"));
+    const QString beide = Lied("beide.mp3", "Beide");
+    EXPECT_TRUE(Suchen("Deezer", beide).filter("kleines Bild").isEmpty());
+    EXPECT_EQ(Cover(beide), bild);
+    const QString nurKlein = Lied("klein.mp3", "Klein");
+    EXPECT_TRUE(
+        Suchen("Deezer", nurKlein).contains("   Nur ein kleines Bild gefunden (100 × 100)"));
+    EXPECT_EQ(Cover(nurKlein), klein);
 }
