@@ -94,8 +94,8 @@ Suchbegriffe Suchbegriffe_bilden(const Suchanfrage& anfrage, const Einstellungen
     b.interpret = b.album && Ist_Sammelinterpret(anfrage.Albuminterpret)
                       ? QStringLiteral("Various Artists")
                       : Anfragewert(Nfc(anfrage.Interpret), true, e.Klammern, e.TrZeKuenstler);
-    b.gesucht = Nfc(b.album ? anfrage.Album : anfrage.Titel);
-    b.name = Anfragewert(b.gesucht, false, e.Klammern, e.TrZeKuenstler);
+    b.name = Anfragewert(Nfc(b.album ? anfrage.Album : anfrage.Titel), false, e.Klammern,
+                         e.TrZeKuenstler);
     return b;
 }
 

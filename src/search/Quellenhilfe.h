@@ -35,14 +35,13 @@ Antwortart Json_einordnen(const Url_Ergebnis& ergebnis, bool auch403);
 std::optional<QJsonObject> Json_suchen(Suchlauf& lauf, Quellenart art, const QString& adresse,
                                        const Url_Optionen& optionen, Suchantwort& antwort);
 
-// The words a source searches for: the artist, and the album for an album
-// search or else the title, each prepared as the shop's query prepares them;
-// and that album or title as the tag has it, to compare the hits with.
+// The words a source searches for: the artist ("Various Artists" for a
+// compilation's album), and the album for an album search or else the title,
+// each prepared as the shop's query prepares them.
 struct Suchbegriffe {
     bool album = false;
     QString interpret;
     QString name;
-    QString gesucht;
 };
 Suchbegriffe Suchbegriffe_bilden(const Suchanfrage& anfrage, const Einstellungen& einst);
 

@@ -232,6 +232,10 @@ bool Suchlauf::Shop_ohne_Treffer() {
 
 std::optional<Url_Ergebnis> Suchlauf::Gemerkte_Antwort(Quellenart art,
                                                        const QString& adresse) const {
+    // A single search's run lasts until the next batch: it keeps nothing.
+    if (!Stapel) {
+        return std::nullopt;
+    }
     const auto gefunden = antworten_.constFind(Antwortschluessel(art, adresse));
     if (gefunden == antworten_.constEnd()) {
         return std::nullopt;
@@ -242,7 +246,8 @@ std::optional<Url_Ergebnis> Suchlauf::Gemerkte_Antwort(Quellenart art,
 void Suchlauf::Antwort_merken(Quellenart art, const QString& adresse,
                               const Url_Ergebnis& ergebnis) {
     const QString schluessel = Antwortschluessel(art, adresse);
-    if (antworten_.contains(schluessel) || ergebnis.Daten.size() > HoechstGemerkteBytes) {
+    if (!Stapel || antworten_.contains(schluessel) ||
+        ergebnis.Daten.size() > HoechstGemerkteBytes) {
         return;
     }
     antworten_.insert(schluessel, ergebnis);

@@ -78,9 +78,9 @@ class Suchlauf {
     bool Shop_ohne_Treffer();
     void Shop_mit_Treffer() { shopOhneTreffer_ = 0; }
 
-    // Answers of this run by source and address: an album's songs ask once.
-    // Only good answers are kept (the caller decides), up to a bound in bytes;
-    // the oldest go first.
+    // Answers of a batch's run by source and address: an album's songs ask
+    // once. Only good answers are kept (the caller decides), up to a bound in
+    // bytes; the oldest go first. The run of single searches keeps none.
     std::optional<Url_Ergebnis> Gemerkte_Antwort(Quellenart art, const QString& adresse) const;
     void Antwort_merken(Quellenart art, const QString& adresse, const Url_Ergebnis& ergebnis);
 

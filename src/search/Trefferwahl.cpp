@@ -75,6 +75,7 @@ void Treffer_waehlen(const Suchanfrage& anfrage, std::vector<Treffer> liste, Suc
         const QString& albumkuenstler = t.Albuminterpret.isEmpty() ? t.Interpret : t.Albuminterpret;
         const bool fremdeSammlung = Ist_Sammelinterpret(albumkuenstler) ||
                                     t.Art == QLatin1String("compile") ||
+                                    t.Art == QLatin1String("compilation") ||
                                     t.Zusatzarten.contains(QLatin1String("compilation"));
         bool kuenstlerPasst = false;
         if (album && sammlung) {
