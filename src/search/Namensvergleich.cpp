@@ -60,13 +60,14 @@ QString Umlaute_ausschreiben(QString s) {
     return s;
 }
 
-// A suffix behind " - " counts as a version only when it says so; other
-// titles carry a dash of their own ("Teil 1 - Der Anfang").
+// A suffix counts as a version only when it says so: other titles carry a
+// dash or brackets of their own ("Teil 1 - Der Anfang", "Lied (Teil 2)").
 bool Ist_Versionstext(const QString& text) {
     static const QRegularExpression muster(
         QStringLiteral("\\b(remaster\\w*|version|edit|mix|remix\\w*|live|mono|stereo|deluxe|"
                        "edition|acoustic|akustik|instrumental|demo|radio|extended|bonus|explicit|"
-                       "unplugged|karaoke|feat|ft|featuring|anniversary|reissue)\\b"),
+                       "unplugged|karaoke|feat|ft|featuring|anniversary|reissue|soundtrack|disc|cd|"
+                       "clean|dub|fassung|ausgabe)\\b"),
         QRegularExpression::CaseInsensitiveOption);
     return muster.match(text).hasMatch();
 }
@@ -193,9 +194,10 @@ Titelteile Titel_zerlegen(const QString& name) {
         if (s.endsWith(QLatin1Char(')')) || s.endsWith(QLatin1Char(']'))) {
             const QChar auf = s.endsWith(QLatin1Char(')')) ? QLatin1Char('(') : QLatin1Char('[');
             const qsizetype p = s.lastIndexOf(auf);
-            if (p > 0) {
-                const QString innen = s.mid(p + 1, s.size() - p - 2).trimmed();
-                if (!Ist_Gastzusatz(innen + QLatin1Char(' '))) {
+            const QString innen = p > 0 ? s.mid(p + 1, s.size() - p - 2).trimmed() : QString();
+            const bool gast = Ist_Gastzusatz(innen + QLatin1Char(' '));
+            if (p > 0 && (gast || Ist_Versionstext(innen))) {
+                if (!gast) {
                     t.Zusaetze.prepend(innen);
                 }
                 s = s.left(p).trimmed();

@@ -617,6 +617,8 @@ TEST(Anfragen, EncodingEscapingAndNameComparison) {
         {"Yesterday (Live)", "Yesterday", Titelgrad::Nein},
         {"Yesterday (Remastered)", "Yesterday", Titelgrad::Kern},
         {"Teil 1 - Der Anfang", "Teil 1", Titelgrad::Nein},
+        {"Lied (Teil 2)", "Lied (Teil 1)", Titelgrad::Nein},
+        {"Lied", "Lied (Teil 1)", Titelgrad::Nein},
         {"Sommerlicht (Deluxe Edition)", "Sommerlicht", Titelgrad::Kern}};
     for (const auto& [a, b, grad] : titel) {
         EXPECT_EQ(Titel_vergleichen(a, b), grad) << a << " / " << b;
