@@ -94,13 +94,12 @@ void Treffer_waehlen(const Suchanfrage& anfrage, std::vector<Treffer> liste, Suc
         const bool nachahmung =
             Ist_Nachahmung(t.Interpret) || Ist_Nachahmung(t.Album) || Ist_Nachahmung(t.Titel);
         Bewertet b;
-        b.rang = std::make_tuple(
-            nachahmung,
-            // A compilation's song: the compilation the tag names; any other
-            // song: the artist's own release before a "Various Artists" one.
-            sammlung ? !albumPasst : fremdeSammlung, Ist_Nebenfassung(t, gewollt),
-            !album && !anfrage.Album.isEmpty() && !albumPasst, !t.Offiziell, Artrang(t.Art),
-            grad != Titelgrad::Genau, -t.Punkte, t.Datum.isEmpty(), t.Datum, i);
+        // The album the tag names first, whatever kind it is; then the
+        // artist's own studio release before compilations and other versions.
+        b.rang = std::make_tuple(nachahmung, !anfrage.Album.isEmpty() && !albumPasst,
+                                 !sammlung && fremdeSammlung, Ist_Nebenfassung(t, gewollt),
+                                 !t.Offiziell, Artrang(t.Art), grad != Titelgrad::Genau, -t.Punkte,
+                                 t.Datum.isEmpty(), t.Datum, i);
         b.t = std::move(t);
         passend.push_back(std::move(b));
     }

@@ -34,8 +34,9 @@ constexpr qsizetype HoechstAdressen = 3;
 // Decides for every open service alike which hits are the song's (or the
 // album's) and in which order their pictures are tried: the title (song
 // search) or album (album search) must match, and the artist (for a
-// compilation's album search: a "Various Artists" credit). The artist's own
-// releases come first, compilations, soundtracks, live albums and releases of
-// other credits after them, karaoke and tribute hits last. Sets antwort's
-// candidates and its status: Treffer, or KeinTreffer when nothing matches.
+// compilation's album search: a "Various Artists" credit). Karaoke and tribute
+// hits come last; before all others the album the tag names, then the artist's
+// own releases, then compilations, soundtracks and live albums. Sets antwort's
+// candidates (at most HoechstKandidaten, each with at most HoechstAdressen
+// addresses) and its status: Treffer, or KeinTreffer when nothing matches.
 void Treffer_waehlen(const Suchanfrage& anfrage, std::vector<Treffer> liste, Suchantwort& antwort);
