@@ -113,6 +113,8 @@ class Quellen : public ::testing::Test {
     // One row of a source's table: the song's tags, the service's answers by
     // path, and what the search must end with.
     enum class Ausgang { Eigenes, KeinTreffer, NichtVerfuegbar };
+    static constexpr Ausgang Eigen = Ausgang::Eigenes, Keins = Ausgang::KeinTreffer,
+                             Fehlt = Ausgang::NichtVerfuegbar;
     struct Fall {
         const char* was;
         QStringList tags;  // TPE1, TIT2, TALB, TPE2 (empty: not written)
@@ -121,6 +123,21 @@ class Quellen : public ::testing::Test {
         Ausgang erwartet;
         bool altBild = false;
     };
+    // Objects joined into a list: a comma between them.
+    static std::string Reihe(const std::vector<std::string>& teile) {
+        std::string r;
+        for (const std::string& x : teile) {
+            r += (r.empty() ? "" : ",") + x;
+        }
+        return r;
+    }
+    // An address as JSON escapes it: "\/" for "/".
+    static std::string Maskiert(std::string adresse) {
+        for (size_t p = adresse.find('/'); p != std::string::npos; p = adresse.find('/', p + 2)) {
+            adresse.replace(p, 1, "\\/");
+        }
+        return adresse;
+    }
     static Testserver::Antwort J(const QByteArray& koerper, int status = 200) {
         Testserver::Antwort a;
         a.status = status;
@@ -693,14 +710,14 @@ TEST_F(Quellen, MusicBrainzTakesOnlyTheSongsOwnRelease) {
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Anderes Lied", Name(DB), eigen)}))}},
-         Ausgang::KeinTreffer},
+         Keins},
         {"the album retry finds the album instead",
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Anderes Lied", Name(DB), Rel(FREMD, "Sommerlicht"))}))},
           {rel, J(Json("{'count':1,'releases':[" + Rel(R1, "Sommerlicht", "Album", "", DB, G1) +
                        "]}"))}},
-         Ausgang::Eigenes,
+         Eigen,
          true},
         {"compilation before the own single",
          lied,
@@ -709,20 +726,20 @@ TEST_F(Quellen, MusicBrainzTakesOnlyTheSongsOwnRelease) {
            J(Aufnahmen({Rec("Nachtzug", Name(DB),
                             Rel(FREMD, "Bravo Hits", "Album", "Compilation", "Various Artists") +
                                 "," + Rel(R1, "Nachtzug", "Single", "", "", G1))}))}},
-         Ausgang::Eigenes},
+         Eigen},
         {"karaoke first",
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), Rel(FREMD, "Nachtzug (Karaoke Version)")),
                              Rec("Nachtzug", Name(DB), eigen, 90)}))}},
-         Ausgang::Eigenes},
+         Eigen},
         {"joint credit",
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Nachtzug",
                                  "[{'name':'Die Beispielband','joinphrase':' & '},{'name':'Gast'}]",
                                  eigen)}))}},
-         Ausgang::Eigenes},
+         Eigen},
         {"the third release has the art",
          lied,
          "1",
@@ -733,29 +750,24 @@ TEST_F(Quellen, MusicBrainzTakesOnlyTheSongsOwnRelease) {
                                      Rel("bbbbbbbb-0000-4000-8000-000000000001", "Sommerlicht",
                                          "Album", "", "", "bbbbbbbb-0000-4000-8000-000000000002") +
                                      "," + eigen)}))}},
-         Ausgang::Eigenes},
-        {"another artist",
-         lied,
-         "1",
-         {{rec, J(Aufnahmen({Rec("Nachtzug", Name("Karaoke Hits Band"), eigen)}))}},
-         Ausgang::KeinTreffer},
+         Eigen},
         {"NFD title, escapes",
          {"Die Beispielband", MoeweNfd},
          "1",
          {{rec, J(QByteArray(R"({"count":1,"recordings":[{"title":"M\u00f6we's Lied",)"
                              R"("artist-credit":[{"name":"Die Beispielband"}],"releases":[)") +
                   Json(eigen) + "]}]}")}},
-         Ausgang::Eigenes},
+         Eigen},
         {"the service's version suffix",
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Nachtzug (Remastered 2011)", Name(DB), eigen)}))}},
-         Ausgang::Eigenes},
+         Eigen},
         {"a live song is not the studio song",
          {"Die Beispielband", "Nachtzug (Live)"},
          "1",
          {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), eigen)}))}},
-         Ausgang::KeinTreffer},
+         Keins},
         {"Various Artists album",
          {"Die Beispielband", "Nachtzug", "Sommer Hits 2019", "Various"},
          "2",
@@ -763,22 +775,17 @@ TEST_F(Quellen, MusicBrainzTakesOnlyTheSongsOwnRelease) {
            J(Json("{'count':2,'releases':[" + Rel(FREMD, "Sommer Hits 2019", "Album", "", DB) +
                   "," + Rel(R1, "Sommer Hits 2019", "Album", "Compilation", "Various Artists", G1) +
                   "]}"))}},
-         Ausgang::Eigenes},
-        {"empty list",
-         lied,
-         "1",
-         {{rec, J(Json("{'count':0,'recordings':[]}"))}},
-         Ausgang::KeinTreffer},
+         Eigen},
         {"failed redirect",
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), Rel(LUECKE, "Sommerlicht"))}))}},
-         Ausgang::NichtVerfuegbar},
+         Fehlt},
         {"picture cut off",
          lied,
          "1",
          {{rec, J(Aufnahmen({Rec("Nachtzug", Name(DB), Rel(STOCKT, "Sommerlicht"))}))}},
-         Ausgang::NichtVerfuegbar},
+         Fehlt},
     };
     Tabelle("MusicBrainz", mb, faelle);
     const std::vector<QString> alben = mb.Werte(rel, "query");
@@ -801,58 +808,52 @@ TEST_F(Quellen, ITunesTakesOnlyTheSongsOwnAlbum) {
                "/image/thumb/" + bildname + "/100x100bb.jpg'" + mehr + "}";
     };
     const auto liste = [](const std::vector<std::string>& r) {
-        std::string a;
-        for (const std::string& x : r) {
-            a += (a.empty() ? "" : ",") + x;
-        }
-        return J(Json("{'resultCount':" + std::to_string(r.size()) + ",'results':[" + a + "]}"));
+        return J(
+            Json("{'resultCount':" + std::to_string(r.size()) + ",'results':[" + Reihe(r) + "]}"));
     };
     it.Datei("/image/thumb/eigen/1200x1200bb.jpg", bild);
     it.Datei("/image/thumb/fremd/1200x1200bb.jpg", anderes);
     Testserver stockt;
     stockt.Stocken("/kaputt.jpg", bild.left(300), size_t(bild.size()));
-    std::string escaped = ib;
-    for (size_t p = escaped.find('/'); p != std::string::npos; p = escaped.find('/', p + 2)) {
-        escaped.replace(p, 1, "\\/");
-    }
+    const std::string escaped = Maskiert(ib);
     const QStringList lied{"Die Beispielband", "Nachtzug", "Sommerlicht"};
     const std::vector<Fall> faelle{
         {"another song of the artist",
          lied,
          "1",
          {{"/search", liste({song(DB, "Anderes Lied", "Sommerlicht", "eigen")})}},
-         Ausgang::KeinTreffer},
+         Keins},
         {"compilation before the own single",
          lied,
          "1",
          {{"/search", liste({song(DB, "Nachtzug", "Sommer Hits", "fremd",
                                   ",'collectionArtistName':'Various Artists'"),
                              song(DB, "Nachtzug", "Nachtzug - Single", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"a compilation's song: the compilation the tag names",
          {"Die Beispielband", "Nachtzug", "Sommer Hits", "Various Artists"},
          "1",
          {{"/search", liste({song(DB, "Nachtzug", "Nachtzug - Single", "fremd"),
                              song(DB, "Nachtzug", "Sommer Hits", "eigen",
                                   ",'collectionArtistName':'Verschiedene Interpreten'")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"karaoke first",
          lied,
          "1",
          {{"/search", liste({song(DB, "Nachtzug", "Nachtzug (Karaoke Version) - Single", "fremd"),
                              song(DB, "Nachtzug", "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"joint credit of the service",
          lied,
          "1",
          {{"/search",
            liste({song("Die Beispielband, Gast & Freunde", "Nachtzug", "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"joint credit of the tag",
          {"Die Beispielband & Gast", "Nachtzug"},
          "1",
          {{"/search", liste({song(DB, "Nachtzug", "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"NFD title, escapes",
          {"Die Beispielband", MoeweNfd},
          "1",
@@ -861,30 +862,30 @@ TEST_F(Quellen, ITunesTakesOnlyTheSongsOwnAlbum) {
                R"({"resultCount":1,"results":[{"artistName":"Die Beispielband",)"
                R"("trackName":"M\u00f6we's Lied","collectionName":"Sommerlicht","artworkUrl100":")" +
                escaped + R"(\/image\/thumb\/eigen\/100x100bb.jpg"}]})"))}},
-         Ausgang::Eigenes},
+         Eigen},
         {"the service's version suffix",
          lied,
          "1",
          {{"/search", liste({song(DB, "Nachtzug (Radio Edit)", "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"Various Artists album",
          {"Die Beispielband", "Nachtzug", "Sommer Hits 2019", "VA"},
          "2",
          {{"/search", liste({song(DB, "", "Sommer Hits 2019", "fremd"),
                              song("Various Artists", "", "Sommer Hits 2019", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"error status",
          lied,
          "1",
          {{"/search", J(Json("{'errorMessage':'Invalid'}"), 400)}},
-         Ausgang::NichtVerfuegbar},
+         Fehlt},
         {"picture cut off",
          lied,
          "1",
          {{"/search", J(Json("{'resultCount':1,'results':[{'artistName':'Die Beispielband',"
                              "'trackName':'Nachtzug','artworkUrl100':'" +
                              stockt.Adresse("/kaputt.jpg").toStdString() + "'}]}"))}},
-         Ausgang::NichtVerfuegbar},
+         Fehlt},
     };
     Tabelle("iTunes", it, faelle);
     const std::vector<QString> begriffe = it.Werte("/search", "term");
@@ -908,11 +909,7 @@ TEST_F(Quellen, DeezerTakesOnlyTheSongsOwnAlbum) {
                "'}," + cover(bildname) + "}";
     };
     const auto liste = [](const std::vector<std::string>& r) {
-        std::string a;
-        for (const std::string& x : r) {
-            a += (a.empty() ? "" : ",") + x;
-        }
-        return J(Json("{'data':[" + a + "],'total':" + std::to_string(r.size()) + "}"));
+        return J(Json("{'data':[" + Reihe(r) + "],'total':" + std::to_string(r.size()) + "}"));
     };
     const auto fehler = [](int code) {
         return J(Json("{'error':{'type':'Exception','message':'x','code':" + std::to_string(code) +
@@ -922,41 +919,38 @@ TEST_F(Quellen, DeezerTakesOnlyTheSongsOwnAlbum) {
     dzBilder.Antworten("/images/cover/fremd/1000x1000-000000-80-0-0.jpg", anderes, "image/jpeg");
     dzBilder.Stocken("/images/cover/kaputt/1000x1000-000000-80-0-0.jpg", bild.left(300),
                      size_t(bild.size()));
-    std::string escaped = db;
-    for (size_t p = escaped.find('/'); p != std::string::npos; p = escaped.find('/', p + 2)) {
-        escaped.replace(p, 1, "\\/");
-    }
+    const std::string escaped = Maskiert(db);
     const QStringList lied{"Die Beispielband", "Nachtzug", "Sommerlicht"};
     const std::vector<Fall> faelle{
         {"another song of the artist",
          lied,
          "1",
          {{"/search", liste({track("Anderes Lied", DB, "Sommerlicht", "eigen")})}},
-         Ausgang::KeinTreffer},
+         Keins},
         {"compilation before the own single",
          lied,
          "2",
          {{"/search/album", liste({album("Sommerlicht", DB, "compile", "fremd"),
                                    album("Sommerlicht", DB, "single", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"karaoke first",
          lied,
          "1",
          {{"/search", liste({track("Nachtzug", DB, "Nachtzug (Karaoke Version)", "fremd"),
                              track("Nachtzug", DB, "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"the album the tag names, even live",
          {"Die Beispielband", "Nachtzug", "Live in Berlin"},
          "1",
          {{"/search", liste({track("Nachtzug", DB, "Sommerlicht", "fremd"),
                              track("Nachtzug", DB, "Live in Berlin", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"joint credit",
          lied,
          "1",
          {{"/search",
            liste({track("Nachtzug", "Die Beispielband x Gast", "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"NFD title, escapes",
          {"Die Beispielband", MoeweNfd},
          "1",
@@ -966,27 +960,27 @@ TEST_F(Quellen, DeezerTakesOnlyTheSongsOwnAlbum) {
                R"(Beispielband"},"album":{"title":"Sommerlicht","cover_xl":")" +
                escaped +
                R"(\/images\/cover\/eigen\/1000x1000-000000-80-0-0.jpg"}}],"total":1})"))}},
-         Ausgang::Eigenes},
+         Eigen},
         {"the service's version suffix",
          lied,
          "1",
          {{"/search", liste({track("Nachtzug - Remastered 2011", DB, "Sommerlicht", "eigen")})}},
-         Ausgang::Eigenes},
+         Eigen},
         {"Various Artists album",
          {"Die Beispielband", "Nachtzug", "Sommer Hits 2019", "Verschiedene Interpreten"},
          "2",
          {{"/search/album",
            liste({album("Sommer Hits 2019", DB, "album", "fremd"),
                   album("Sommer Hits 2019", "Various Artists", "compile", "eigen")})}},
-         Ausgang::Eigenes},
-        {"no data (800)", lied, "1", {{"/search", fehler(800)}}, Ausgang::KeinTreffer},
-        {"invalid query (600)", lied, "1", {{"/search", fehler(600)}}, Ausgang::NichtVerfuegbar},
-        {"items limit (100)", lied, "1", {{"/search", fehler(100)}}, Ausgang::NichtVerfuegbar},
+         Eigen},
+        {"no data (800)", lied, "1", {{"/search", fehler(800)}}, Keins},
+        {"invalid query (600)", lied, "1", {{"/search", fehler(600)}}, Fehlt},
+        {"items limit (100)", lied, "1", {{"/search", fehler(100)}}, Fehlt},
         {"picture cut off",
          lied,
          "1",
          {{"/search", liste({track("Nachtzug", DB, "Sommerlicht", "kaputt")})}},
-         Ausgang::NichtVerfuegbar},
+         Fehlt},
     };
     Tabelle("Deezer", dz, faelle);
 }
