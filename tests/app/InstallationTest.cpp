@@ -9,6 +9,7 @@
 #include "app/frmVellinor.h"
 #include "common/Dateiorte.h"
 #include "common/Helfer.h"
+#include "log/Protokoll.h"
 #include "search/Cover_Laden.h"
 #include "search/Shopattrappe.h"
 #include "settings/modIni.h"
@@ -67,6 +68,7 @@ TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
                         .contains("Keine automatische Update-Prüfung: das Programm ist installiert "
                                   "und wird über die Paketverwaltung aktualisiert"));
         EXPECT_EQ(Cover_Laden_Ergebnis(t.ctx, lied, false), Coverergebnis::Gespeichert);
+        Log_abwarten(t.ctx);
         EXPECT_TRUE(QDir(t.ordner.path())
                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                         .isEmpty());
