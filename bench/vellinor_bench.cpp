@@ -28,10 +28,11 @@
 //                                             of the close, for the caller to time the
 //                                             process's end. langsam: every save slowed
 //                                             to 2 s (the save engine's test hook); one
-//                                             batch for the largest gap, then one
-//                                             cancelled 0.5 s into a save; prints the
-//                                             gap, the time from the click to the end of
-//                                             the run and the save's rest at the click.
+//                                             batch cancelled 0.5 s into its first save,
+//                                             then one for the largest gap; prints the
+//                                             gap, the run's seconds, the time from the
+//                                             click to the end of the run and the save's
+//                                             rest at the click.
 // Prints one line "<what> <count>" so the caller can check the work was done.
 #include <httplib.h>
 #include <sys/resource.h>
@@ -236,6 +237,7 @@ int Fenster(int argc, char** argv) {
         };
     }
     qint64 saveRest = -1;
+    double laufSekunden = 0;
     // --- end of slowed saves ---
 
     std::vector<qint64> abbruch;
@@ -246,8 +248,9 @@ int Fenster(int argc, char** argv) {
         const int laeufe = art == QLatin1String("abbrechen") ? 5 : langsam ? 2 : 1;
         for (int i = 0; i < laeufe; ++i) {
             klick = -1;
-            if (langsam && i == 1) {
-                // The cancel half a second into a save of the second batch.
+            if (langsam && i == 0) {
+                // First the cancel, half a second into the first save: a later batch
+                // would find the covers stored already and have nothing to write.
                 speicherBeginn = -1;
                 auto* warten = new QTimer(&f);
                 warten->setInterval(5);
@@ -277,13 +280,12 @@ int Fenster(int argc, char** argv) {
                 });
             }
             zuletzt = Stand();
+            luecke = 0;
+            const qint64 laufBeginn = uhr.elapsed();
             takt.start();
             f.cmdAlleCover->click();
             takt.stop();
-            if (langsam && i == 0) {
-                std::printf("luecke_ms %lld lauf_s %.2f ", static_cast<long long>(luecke),
-                            double(uhr.elapsed()) / 1000.0);
-            }
+            laufSekunden = double(uhr.elapsed() - laufBeginn) / 1000.0;
             if (klick >= 0) {
                 abbruch.push_back(uhr.elapsed() - klick);
             }
@@ -301,7 +303,8 @@ int Fenster(int argc, char** argv) {
                     abbruch.empty() ? -1LL : static_cast<long long>(abbruch.back()),
                     abbruch.empty() ? -1LL : static_cast<long long>(abbruch[abbruch.size() / 2]));
     } else if (langsam) {
-        std::printf("abbruch_ms %lld rest_ms %lld\n",
+        std::printf("luecke_ms %lld lauf_s %.2f abbruch_ms %lld rest_ms %lld\n",
+                    static_cast<long long>(luecke), laufSekunden,
                     abbruch.empty() ? -1LL : static_cast<long long>(abbruch.back()),
                     static_cast<long long>(saveRest));
     } else if (art == QLatin1String("schliessen")) {
