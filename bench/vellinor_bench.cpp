@@ -33,15 +33,26 @@
 //                                             gap, the run's seconds, the time from the
 //                                             click to the end of the run and the save's
 //                                             rest at the click.
+//   vellinor_bench alben <albums> <songs per album>
+//                                             album search over a library against local
+//                                             stand-ins of MusicBrainz (with the Cover Art
+//                                             Archive), iTunes and Deezer, each source in a
+//                                             run of its own with the services' real
+//                                             intervals. Per source one line "quelle <name>
+//                                             anfragen <search requests> bilder <picture
+//                                             requests> lauf_s <seconds> untergrenze_s
+//                                             <(searches + pictures) x interval>".
 // Prints one line "<what> <count>" so the caller can check the work was done.
 #include <httplib.h>
 #include <sys/resource.h>
 #include <time.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -61,8 +72,11 @@
 #include "common/Kontext.h"
 #include "filelist/ModDateiliste.h"
 #include "net/modInternet.h"
+#include "search/Cover_Laden.h"
+#include "search/Suchlauf.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
+#include "support/Dienstattrappen.h"
 #include "support/Mp3Bauer.h"
 #include "support/TestUmgebung.h"
 #include "tags/Schreibdatei.h"
@@ -320,6 +334,129 @@ int Fenster(int argc, char** argv) {
     return 0;
 }
 
+// ---- Album search against the open services' stand-ins ----------------------
+int Alben(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int alben = QByteArray(argv[2]).toInt();
+    const int lieder = QByteArray(argv[3]).toInt();
+    QTemporaryDir ordner;
+    TestUmgebung umgebung;
+    Kontext ctx;
+    ctx.Programmordner = ordner.path();
+    ctx.Oberflaeche = &umgebung;
+    ctx.MitFenstern = false;
+    ctx.AudioGenie = std::make_shared<clsAudioGenie>();
+    ctx.Einst.Covertyp = QStringLiteral("2");
+    Ini_schreiben(ctx, QStringLiteral("Allgemein"), QStringLiteral("DateiVorhanden"),
+                  QStringLiteral("1"));
+
+    // A cover of 320 px: large enough for "Big" at once.
+    QImage quadrat(320, 320, QImage::Format_RGB32);
+    quadrat.fill(Qt::darkRed);
+    QByteArray cover;
+    QBuffer puffer(&cover);
+    puffer.open(QIODevice::WriteOnly);
+    quadrat.save(&puffer, "JPG", 90);
+
+    Dienstattrappe mb, it, dz;
+    Archivattrappe caa;
+    Testserver dzBilder;
+    const std::string ib = it.Basis().toStdString();
+    const std::string db = dzBilder.Adresse().toStdString();
+    mb.Leer("/ws/2/release", Json("{'count':0,'releases':[]}"));
+    it.Leer("/search", Json("{'resultCount':0,'results':[]}"));
+    dz.Leer("/search/album", Json("{'data':[],'total':0}"));
+    for (int a = 0; a < alben; ++a) {
+        const std::string album = "Album " + std::to_string(a);
+        char mbid[40];
+        std::snprintf(mbid, sizeof mbid, "%08d-0000-4000-8000-000000000000", a);
+        mb.Suche("/ws/2/release", "query", QString::fromStdString("\"" + album + "\""),
+                 Json("{'count':1,'releases':[" +
+                      Mb_release(mbid, "", album, "Interpret " + std::to_string(a)) + "]}"));
+        caa.Bild("release", mbid, 1200, cover);
+        it.Suche("/search", "term",
+                 QString::fromStdString("Interpret " + std::to_string(a) + " " + album),
+                 Json("{'resultCount':1,'results':[{'wrapperType':'collection','artistName':"
+                      "'Interpret " +
+                      std::to_string(a) + "','collectionName':'" + album + "','artworkUrl100':'" +
+                      ib + "/image/thumb/" + std::to_string(a) + "/100x100bb.jpg'}]}"));
+        it.Datei("/image/thumb/" + std::to_string(a) + "/1200x1200bb.jpg", cover);
+        dz.Suche("/search/album", "q", QString::fromStdString("\"" + album + "\""),
+                 Json("{'data':[{'title':'" + album +
+                      "','record_type':'album','artist':{'name':'Interpret " + std::to_string(a) +
+                      "'},'cover_xl':'" + db + "/images/cover/" + std::to_string(a) +
+                      "/1000x1000-000000-80-0-0.jpg'}]}"));
+        dzBilder.Antworten("/images/cover/" + std::to_string(a) + "/1000x1000-000000-80-0-0.jpg",
+                           cover, "image/jpeg");
+    }
+    Ini_schreiben(ctx, QStringLiteral("Server"), QStringLiteral("MusicBrainz"), mb.Basis());
+    Ini_schreiben(ctx, QStringLiteral("Server"), QStringLiteral("CoverArtArchive"), caa.Basis());
+    Ini_schreiben(ctx, QStringLiteral("Server"), QStringLiteral("iTunes"), it.Basis());
+    Ini_schreiben(ctx, QStringLiteral("Server"), QStringLiteral("Deezer"), dz.Basis());
+
+    struct Quelle {
+        const char* name;
+        Quellenart art;
+        std::vector<const Testserver*> suche, bilder;
+    };
+    const Quelle quellen[] = {
+        {"MusicBrainz", Quellenart::MusicBrainz, {&mb.server}, {&caa.archiv}},
+        {"iTunes", Quellenart::iTunes, {&it.server}, {}},
+        {"Deezer", Quellenart::Deezer, {&dz.server}, {&dzBilder}},
+    };
+    const auto zaehlen = [](const std::vector<const Testserver*>& server, const char* teil) {
+        long n = 0;
+        for (const Testserver* s : server) {
+            for (const auto& a : s->Anfragen()) {
+                n += a.pfad.find(teil) != std::string::npos;
+            }
+        }
+        return n;
+    };
+    long gespeichert = 0;
+    for (const Quelle& q : quellen) {
+        ctx.Einst.Quelle = QString::fromLatin1(q.name);
+        QStringList pfade;
+        for (int a = 0; a < alben; ++a) {
+            for (int l = 0; l < lieder; ++l) {
+                const QString pfad = QStringLiteral("%1/%2-%3-%4.mp3")
+                                         .arg(ordner.path(), QLatin1String(q.name))
+                                         .arg(a)
+                                         .arg(l);
+                Mp3Bauer()
+                    .id3v2(3)
+                    .text("TPE1", QStringLiteral("Interpret %1").arg(a))
+                    .text("TIT2", QStringLiteral("Lied %1").arg(l))
+                    .text("TALB", QStringLiteral("Album %1").arg(a))
+                    .audioCbr128(10)
+                    .schreiben(pfad);
+                pfade << pfad;
+            }
+        }
+        const long sucheVorher = zaehlen(q.suche, "/search") + zaehlen(q.suche, "/ws/2/");
+        const long bilderVorher = zaehlen(q.bilder, "/front-") + zaehlen(q.bilder, "/images/") +
+                                  zaehlen(q.suche, "/image/");
+        QElapsedTimer uhr;
+        uhr.start();
+        Suchlauf_beginnen(ctx);
+        for (const QString& pfad : pfade) {
+            gespeichert += Cover_Laden_Ergebnis(ctx, pfad, false) == Coverergebnis::Gespeichert;
+        }
+        Suchlauf_beenden(ctx);
+        const double lauf = double(uhr.elapsed()) / 1000.0;
+        const long suche = zaehlen(q.suche, "/search") + zaehlen(q.suche, "/ws/2/") - sucheVorher;
+        const long bilder = zaehlen(q.bilder, "/front-") + zaehlen(q.bilder, "/images/") +
+                            zaehlen(q.suche, "/image/") - bilderVorher;
+        const Quellenregeln regeln = Standardregeln(q.art);
+        const double boden = double(suche) * double(regeln.Suche.Abstand.count()) / 1000.0 +
+                             double(bilder) * double(regeln.Bilder.Abstand.count()) / 1000.0;
+        std::printf("quelle %s anfragen %ld bilder %ld lauf_s %.2f untergrenze_s %.2f\n", q.name,
+                    suche, bilder, lauf, boden);
+    }
+    std::printf("alben %ld\n", gespeichert);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -337,6 +474,9 @@ int main(int argc, char** argv) {
     }
     if (was == QStringLiteral("fenster") && argc >= 5) {
         return Fenster(argc, argv);
+    }
+    if (was == QStringLiteral("alben") && argc == 4) {
+        return Alben(argc, argv);
     }
     QTemporaryDir hilfe;
     clsAudioGenie ag;

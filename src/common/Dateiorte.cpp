@@ -1,11 +1,25 @@
 #include "common/Dateiorte.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+// The install rules hand over where they put the marker, relative to the folder
+// of the programs; these are their defaults.
+#ifndef VELLINOR_INSTALLATIONSMARKE
+#define VELLINOR_INSTALLATIONSMARKE "../share/vellinor/installed"
+#endif
 
 namespace {
 
@@ -98,7 +112,50 @@ QString Ordner_bereit(const Kontext& ctx, const QString& ordner, bool& angelegt)
     return ordner;
 }
 
+#ifndef Q_OS_WIN
+// access(2) says yes to root for any folder; the bits say what the folder's
+// owner meant. The file system has the last word: a read-only mount refuses
+// root too, and an access list may refuse what the bits allow.
+bool Beschreibbar(const QString& ordner) {
+    const QByteArray pfad = QFile::encodeName(ordner);
+    struct stat st {};
+    if (::stat(pfad.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    std::vector<unsigned> gruppen{unsigned(::getegid())};
+    const int anzahl = ::getgroups(0, nullptr);
+    if (anzahl > 0) {
+        std::vector<gid_t> weitere(size_t(anzahl), 0);
+        const int gelesen = ::getgroups(anzahl, weitere.data());
+        for (int i = 0; i < gelesen; ++i) {
+            gruppen.push_back(unsigned(weitere[size_t(i)]));
+        }
+    }
+    return Rechte_erlauben_Anlegen(unsigned(st.st_mode), unsigned(st.st_uid), unsigned(st.st_gid),
+                                   unsigned(::geteuid()), gruppen) &&
+           ::faccessat(AT_FDCWD, pfad.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+#endif
+
 }  // namespace
+
+QString Installationsmarke_Pfad(const QString& programmordner) {
+    return QDir::cleanPath(programmordner + QLatin1Char('/') +
+                           QStringLiteral(VELLINOR_INSTALLATIONSMARKE));
+}
+
+bool Rechte_erlauben_Anlegen(unsigned modus, unsigned besitzer, unsigned gruppe, unsigned benutzer,
+                             const std::vector<unsigned>& gruppen) {
+    // Creating a file takes write and search permission on the folder.
+    constexpr unsigned schreibenSuchen = 03;
+    unsigned bits = modus;  // others
+    if (benutzer == besitzer) {
+        bits = modus >> 6;
+    } else if (std::find(gruppen.begin(), gruppen.end(), gruppe) != gruppen.end()) {
+        bits = modus >> 3;
+    }
+    return (bits & schreibenSuchen) == schreibenSuchen;
+}
 
 Ortsfakten Ortsfakten_lesen(const QString& programmordner, const QString& programmname) {
     Ortsfakten f;
@@ -109,7 +166,12 @@ Ortsfakten Ortsfakten_lesen(const QString& programmordner, const QString& progra
     f.Programmname = programmname;
     f.IniVorhanden =
         Datei_existiert(Pfad_verbinden(programmordner, programmname + QStringLiteral(".ini")));
+    f.Installationsmarke = Datei_existiert(Installationsmarke_Pfad(f.Programmordner));
+#ifdef Q_OS_WIN
     f.OrdnerBeschreibbar = info.isDir() && info.isWritable();
+#else
+    f.OrdnerBeschreibbar = Beschreibbar(f.Programmordner);
+#endif
     f.Umgebung = QProcessEnvironment::systemEnvironment();
 #ifdef Q_OS_WIN
     f.Windows = true;
@@ -119,7 +181,7 @@ Ortsfakten Ortsfakten_lesen(const QString& programmordner, const QString& progra
 
 Dateiorte Dateiorte_bestimmen(const Ortsfakten& f) {
     Dateiorte orte;
-    if (f.IniVorhanden || (f.OrdnerBeschreibbar && !Systemordner(f))) {
+    if (f.IniVorhanden || (!f.Installationsmarke && f.OrdnerBeschreibbar && !Systemordner(f))) {
         return orte;
     }
     orte.Art = Betriebsart::Installiert;
@@ -192,7 +254,7 @@ QString Dateiorte_Beschreibung(const Kontext& ctx) {
     }
     // Named without creating anything: looking is no first use.
     return QStringLiteral(
-               "Installiert: Updates kommen über die Paketverwaltung.\n"
+               "Installiert: Updates kommen über die Paketverwaltung oder eine neue Installation.\n"
                "Einstellungen: ") +
            Pfad_verbinden(ctx.Orte.Einstellungsordner, ctx.Programmname + QStringLiteral(".ini")) +
            QStringLiteral("\nProtokoll und Arbeitsdateien: ") + ctx.Orte.Datenordner;

@@ -2,6 +2,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+#include <vector>
 
 struct Kontext;
 
@@ -19,7 +20,11 @@ struct Ortsfakten {
     QString Programmname = QStringLiteral("vellinor");
     // The settings file already lies beside the program file.
     bool IniVorhanden = false;
-    // This user may create files in the program folder.
+    // The install rules left their marker beside the program folder
+    // (Installationsmarke_Pfad): a copy placed there by an installation.
+    bool Installationsmarke = false;
+    // This user may create files in the program folder, by the folder's
+    // permission bits (root gets no override) and the file system.
     bool OrdnerBeschreibbar = false;
     // XDG_CONFIG_HOME, XDG_STATE_HOME and HOME; on Windows APPDATA and the
     // folders of installed programs (ProgramFiles, ProgramFiles(x86),
@@ -45,17 +50,31 @@ struct Dateiorte {
     mutable bool DatenordnerAngelegt = false;
 };
 
+// Where an installation's marker lies for a program in this folder: the install
+// rules put it at <prefix>/share/vellinor/installed beside <prefix>/bin, so it
+// is found from the program folder wherever the prefix is.
+QString Installationsmarke_Pfad(const QString& programmordner);
+
+// Whether a folder's permission bits let this user create files in it: the
+// owner's bits for its owner, the group's for a member of its group, the
+// others' for everybody else, as the kernel reads them for anyone but root.
+// Root is judged like anyone else, so a folder closed to writing counts as
+// closed even for root, who could write there anyway.
+bool Rechte_erlauben_Anlegen(unsigned modus, unsigned besitzer, unsigned gruppe, unsigned benutzer,
+                             const std::vector<unsigned>& gruppen);
+
 // The facts of this system for a program file in this folder.
 Ortsfakten Ortsfakten_lesen(const QString& programmordner,
                             const QString& programmname = QStringLiteral("vellinor"));
 
 // The one rule: portable when the settings file already lies beside the program
-// file, or when the program folder is writable and not a folder of installed
-// programs (under /usr, /opt or /snap; on Windows under the program or system
-// folders). Otherwise installed: the settings in $XDG_CONFIG_HOME/vellinor, the
-// other files in $XDG_STATE_HOME/vellinor (a variable that is unset, empty or
-// not absolute counts as unset: ~/.config and ~/.local/state); on Windows both
-// in %APPDATA%\Vellinor.
+// file, or when no installation left its marker, the program folder is
+// writable and it is not a folder of installed programs (under /usr, /opt or
+// /snap; on Windows under the program or system folders). Otherwise installed:
+// the settings in $XDG_CONFIG_HOME/vellinor, the other files in
+// $XDG_STATE_HOME/vellinor (a variable that is unset, empty or not absolute
+// counts as unset: ~/.config and ~/.local/state); on Windows both in
+// %APPDATA%\Vellinor.
 Dateiorte Dateiorte_bestimmen(const Ortsfakten& fakten);
 
 // The folders in use; in installed mode each is created on first use.

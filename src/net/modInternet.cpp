@@ -331,8 +331,11 @@ Url_Ergebnis Url_laden(const QString& adresse, const Url_Optionen& optionen) {
     }
 
     curl_slist* liste = nullptr;
-    QList<QByteArray> zeilen{QByteArrayLiteral("Cache-Control: no-cache"),
-                             QByteArrayLiteral("Pragma: no-cache")};
+    QList<QByteArray> zeilen;
+    if (optionen.OhneCache) {
+        zeilen << QByteArrayLiteral("Cache-Control: no-cache")
+               << QByteArrayLiteral("Pragma: no-cache");
+    }
     zeilen += optionen.Kopfzeilen;
     for (const QByteArray& zeile : zeilen) {
         curl_slist* laenger = curl_slist_append(liste, zeile.constData());

@@ -62,6 +62,9 @@ struct Url_Optionen {
     // 1 connects directly without proxy; any other value uses the system's
     // proxy settings from the environment.
     int Zugriffsart = 0;
+    // Sends "Cache-Control: no-cache" and "Pragma: no-cache"; false lets the
+    // caches on the way (image hosts) answer.
+    bool OhneCache = true;
 };
 
 // Fetches the body of an http or https address with the agent name "Own",

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -20,6 +21,7 @@
 #include "log/Protokoll.h"
 #include "search/Coverquelle.h"
 #include "search/Ergebnisseite.h"
+#include "search/Namensvergleich.h"
 #include "search/Quellenhilfe.h"
 #include "search/Suchlauf.h"
 #include "search/Suchstring.h"
@@ -31,8 +33,9 @@ namespace {
 
 const QString Trennzeichen = QStringLiteral(" - ");
 
-// Downloads per search of one source, over all its hits and sizes.
-constexpr int HoechstBildversuche = 8;
+// An open service's picture smaller than this on its shorter side is taken
+// for the sizes Medium and Big only when no hit has a larger one.
+constexpr int KleinstesBild = 300;
 
 bool Weiter_suchen(Suchstatus status) {
     return status == Suchstatus::KeinTreffer || status == Suchstatus::NichtVerfuegbar;
@@ -63,29 +66,32 @@ QString Statustext(Suchstatus status) {
 }
 
 // Decided by content: a shop's HTML page saved as "last.jpg" is no picture.
-// Checks the bytes just written there, without reading the file back.
-bool Ist_Bild(const QByteArray& daten) {
+// Checks the bytes just written there, without reading the file back. The
+// picture's size as its header gives it; empty when it is no picture.
+QSize Bildgroesse(const QByteArray& daten) {
     QBuffer puffer;
     puffer.setData(daten);
     QImageReader leser(&puffer);
     leser.setDecideFormatFromContent(true);
     const QSize groesse = leser.size();
     if (groesse.isEmpty()) {
-        return false;
+        return {};
     }
     // Reading a JPEG's size has walked its markers and tables already; the data
     // behind them the decoder takes even when damaged (it only warns), so decoding
     // it would refuse nothing more but cost a batch more than a page download.
     if (leser.format() == "jpeg") {
-        return true;
+        return groesse;
     }
     // Other formats are decoded; an eighth of the size skips most pixel work.
     if (groesse.width() >= 8 && groesse.height() >= 8 &&
         leser.supportsOption(QImageIOHandler::ScaledSize)) {
         leser.setScaledSize(groesse / 8);
     }
-    return !leser.read().isNull();
+    return leser.read().isNull() ? QSize() : groesse;
 }
+
+bool Ist_Bild(const QByteArray& daten) { return !Bildgroesse(daten).isEmpty(); }
 
 bool Enthaelt_genau(const QString& pfad, const QByteArray& daten) {
     QFile f(pfad);
@@ -182,6 +188,8 @@ class Coversuche {
                 artist = ::tr(t.ID3V2Artist());
                 title = ::tr(t.ID3V2Title());
                 album = ::tr(t.ID3V2Album());
+                // ID3v1 has no album artist.
+                albumArtist = ::tr(t.ID3V2TextFrame(clsAudioGenie::Rahmenkennung("TPE2")));
             } else if (Wahr_(t.ID3V1Exists())) {
                 Protokoll_schreiben(ctx, QStringLiteral("   Benutze ID3v1-Tag"));
                 artist = ::tr(t.ID3V1Artist());
@@ -242,7 +250,8 @@ class Coversuche {
         lauf = ctx.Lauf;
         const Quellenwahl wahl = Quellenwahl_aus(ctx.Einst.Quelle);
         if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen) {
-            if (const std::optional<Fehltreffer> alt = lauf->Fehltreffer_fuer(Ausw, wahl)) {
+            if (const std::optional<Fehltreffer> alt =
+                    lauf->Fehltreffer_fuer(Ausw, wahl, ctx.Einst)) {
                 Quellenwahl damals = Quellenwahl::Alle;
                 Quellenwahl_lesen(alt->Quelle, damals);
                 const QString was = damals == Quellenwahl::Alle
@@ -302,10 +311,12 @@ class Coversuche {
         schritt = 210;
         QString suchtext;
         bool suchen = true;
+        // Names from a macOS file system come decomposed; searched and compared composed.
         Suchanfrage anfrage;
-        anfrage.Interpret = artist;
-        anfrage.Titel = title;
-        anfrage.Album = album;
+        anfrage.Interpret = Nfc(artist);
+        anfrage.Titel = Nfc(title);
+        anfrage.Album = Nfc(album);
+        anfrage.Albuminterpret = Nfc(albumArtist);
         const QString& covertyp = ctx.Einst.Covertyp;
         if (covertyp == QLatin1String("1")) {
             suchtext = artist + Trennzeichen + title;
@@ -333,7 +344,7 @@ class Coversuche {
         // The shop's address is built where it always was; the open services
         // build their own requests.
         if (suchen && quellen.front() == Quellenart::Shop) {
-            suchUrl = Suchstring(ctx, suchtext, Trennzeichen);
+            suchUrl = Suchstring(ctx, Nfc(suchtext), Trennzeichen);
         }
 
         // Stage 4: the chosen sources in turn, each with the album retry, until
@@ -355,7 +366,7 @@ class Coversuche {
             Suchantwort antwort = quelle->Suchen(anfrage);
             Suchadresse_merken(antwort);
             schritt = 240;
-            Suchstatus status = Bild_suchen(*quelle, antwort);
+            Suchstatus status = Bild_suchen(*quelle, antwort, nurShop);
             schritt = 260;
             // The shop repeats even an album search, as it always did.
             if (Weiter_suchen(status) && ctx.Einst.AltBild && !album.isEmpty() &&
@@ -367,7 +378,7 @@ class Coversuche {
                 antwort = quelle->Suchen(albumAnfrage);
                 Suchadresse_merken(antwort);
                 schritt = 280;
-                const Suchstatus zweite = Bild_suchen(*quelle, antwort);
+                const Suchstatus zweite = Bild_suchen(*quelle, antwort, nurShop);
                 if (zweite == Suchstatus::Treffer) {
                     Protokoll_schreiben(
                         ctx, QStringLiteral("   Alternatives Bild (Album Cover) verwendet"));
@@ -538,40 +549,72 @@ class Coversuche {
     }
 
     // Downloads the hits' picture addresses in rank order until one is usable.
-    // The shop's download counts as today; the open services' answers must
-    // also be a success and decode as a picture, or the next address is tried.
-    Suchstatus Bild_suchen(Coverquelle& quelle, const Suchantwort& antwort) {
+    // The shop's download alone counts as it always did; every other answer
+    // must be a success and decode as a picture, or the next address is tried.
+    // A candidate's smaller sizes are tried only when its larger one failed. A
+    // hit none of whose pictures arrived is no answer, not "nothing found".
+    Suchstatus Bild_suchen(Coverquelle& quelle, const Suchantwort& antwort, bool nurShop) {
         if (antwort.Status != Suchstatus::Treffer) {
             return antwort.Status;
         }
-        bool erreichbar = true;
-        int versuche = 0;
+        const Quellenart art = quelle.Art();
+        const bool offen = art != Quellenart::Shop;
+        const bool streng = quelle.Bild_streng_pruefen() || !nurShop;
+        const bool grossGewollt = offen && Groessenstufe(ctx.Einst.BildFormat) >= 1;
+        QByteArray klein;
+        QSize kleinGroesse;
         for (const QStringList& kandidat : antwort.Kandidaten) {
             for (const QString& adresse : kandidat) {
-                if (versuche++ >= HoechstBildversuche) {
-                    return erreichbar ? Suchstatus::KeinTreffer : Suchstatus::NichtVerfuegbar;
+                Hostergebnis h;
+                if (const std::optional<Url_Ergebnis> gemerkt =
+                        offen ? lauf->Gemerkte_Antwort(art, adresse) : std::nullopt) {
+                    h.Ergebnis = *gemerkt;
+                    h.Ausgang = Hostausgang::Antwort;
+                } else {
+                    h = quelle.Bild_abrufen(adresse);
                 }
-                const Hostergebnis h = quelle.Bild_abrufen(adresse);
                 if (h.Ausgang == Hostausgang::Abgebrochen) {
                     return Suchstatus::Abgebrochen;
                 }
                 if (h.Ausgang == Hostausgang::Aufgegeben) {
                     return Suchstatus::Aufgegeben;
                 }
-                erreichbar = erreichbar && h.Ausgang == Hostausgang::Antwort;
                 // A picture cut short by a broken or stalled transfer still
                 // decodes in part; it must never become a cover.
                 bild = h.Ergebnis.Vollstaendig ? h.Ergebnis.Daten : QByteArray();
                 if (Bild_unbrauchbar(bild)) {
                     continue;
                 }
-                if (!quelle.Bild_streng_pruefen() ||
-                    (h.Ergebnis.Status >= 200 && h.Ergebnis.Status < 300 && Ist_Bild(bild))) {
+                if (!streng) {
                     return Suchstatus::Treffer;
                 }
+                const QSize groesse = h.Ergebnis.Status >= 200 && h.Ergebnis.Status < 300
+                                          ? Bildgroesse(bild)
+                                          : QSize();
+                if (groesse.isEmpty()) {
+                    continue;
+                }
+                if (offen) {
+                    lauf->Antwort_merken(art, adresse, h.Ergebnis);
+                }
+                if (grossGewollt && std::min(groesse.width(), groesse.height()) < KleinstesBild) {
+                    if (klein.isEmpty()) {
+                        klein = bild;
+                        kleinGroesse = groesse;
+                    }
+                    break;
+                }
+                return Suchstatus::Treffer;
             }
         }
-        return erreichbar ? Suchstatus::KeinTreffer : Suchstatus::NichtVerfuegbar;
+        if (!klein.isEmpty()) {
+            bild = klein;
+            Protokoll_schreiben(ctx, QStringLiteral("   Nur ein kleines Bild gefunden (%1 × %2)")
+                                         .arg(kleinGroesse.width())
+                                         .arg(kleinGroesse.height()));
+            return Suchstatus::Treffer;
+        }
+        return Suchstatus::NichtVerfuegbar;
     }
 
     // The detail block names the search request last sent.
@@ -680,6 +723,7 @@ class Coversuche {
     QString artist;
     QString title;
     QString album;
+    QString albumArtist;
     bool unvollstaendig = false;
     bool altesBildEntfernt = false;
     QString suchUrl;

@@ -39,20 +39,28 @@ struct Suchanfrage {
     QString Interpret;
     QString Titel;
     QString Album;
+    // The tag's album artist; "Various Artists" and its local forms mark a compilation.
+    QString Albuminterpret;
     // The retry with artist and album after the first search found nothing.
     bool Alternativ = false;
 };
 
 enum class Suchstatus {
-    Treffer,          // picture addresses found
-    KeinTreffer,      // the service answered: nothing for this song
-    NichtVerfuegbar,  // no usable answer this time (unreachable, error, garbage)
-    Aufgegeben,       // throttled or failing again and again: not to be asked this run
-    Abgebrochen,      // the user broke the wait off
+    Treffer,  // picture addresses found
+    // The service said "nothing" and meant it: an empty list with a success
+    // status, or hits none of which is the song; Deezer's "no data" (800); the
+    // shop's no-hits sentence. Only this is remembered as a miss.
+    KeinTreffer,
+    // Everything else: unreachable, cut off or stalled, an error status or
+    // error object, a page or picture that cannot be read.
+    NichtVerfuegbar,
+    Aufgegeben,   // throttled or failing again and again: not to be asked this run
+    Abgebrochen,  // the user broke the wait off
 };
 
 struct Suchantwort {
-    Suchstatus Status = Suchstatus::KeinTreffer;
+    // Not available until a source found out more.
+    Suchstatus Status = Suchstatus::NichtVerfuegbar;
     // The search request's address, for the file detail block.
     QString Suchadresse;
     // Ranked hits; each one the addresses of its picture to try in turn

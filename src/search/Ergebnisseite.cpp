@@ -95,11 +95,15 @@ bool Ergebnisseite_auswerten(const QByteArray& ganzeSeite, ErgebnisTabelle& ErgU
     return true;
 }
 
-Hostausgang Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs) {
+Hostausgang Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs,
+                         bool* ohneTreffer) {
     const Hostergebnis geladen = Host_laden(Suchstring, Url_Optionen{},
                                             Suchlauf_aktuell(ctx).Regeln(Quellenart::Shop).Suche);
-    Ergebnisseite_auswerten(geladen.Ergebnis.Daten, ErgURLs,
-                            [] { QCoreApplication::processEvents(); });
+    const bool seite = Ergebnisseite_auswerten(geladen.Ergebnis.Daten, ErgURLs,
+                                               [] { QCoreApplication::processEvents(); });
+    if (ohneTreffer) {
+        *ohneTreffer = !seite;
+    }
     return geladen.Ausgang;
 }
 

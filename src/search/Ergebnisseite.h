@@ -41,8 +41,10 @@ bool Ergebnisseite_auswerten(const QByteArray& seite, ErgebnisTabelle& ErgURLs,
                              const std::function<void()>& zwischendurch = {});
 
 // Loads the result page for a search address and reads its hits into the table.
-// Tells how the page's download ended (a page that never came reads as no hits).
-Hostausgang Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs);
+// Tells how the page's download ended (a page that never came reads as no hits),
+// and in `ohneTreffer` whether the page said it has no hits.
+Hostausgang Cover_Suchen(Kontext& ctx, const QString& Suchstring, ErgebnisTabelle& ErgURLs,
+                         bool* ohneTreffer = nullptr);
 
 // The column of the picture size: "Big" 4, "Medium" 3, "Small" 2, anything else 0.
 int Bildspalte(const QString& BildFormat);

@@ -42,7 +42,9 @@ QString Form(QString s) {
             w = QStringLiteral("and");
         }
     }
-    if (woerter.size() > 1 && woerter.first() == QLatin1String("the")) {
+    if (woerter.size() > 1 &&
+        (woerter.first() == QLatin1String("the") || woerter.first() == QLatin1String("die") ||
+         woerter.first() == QLatin1String("der"))) {
         woerter.removeFirst();
     }
     return woerter.join(QLatin1Char(' '));
@@ -58,18 +60,34 @@ QString Umlaute_ausschreiben(QString s) {
     return s;
 }
 
-// Edition text and store suffixes that do not make another title.
-QString Titelkern(QString s) {
-    static const QRegularExpression laden(QStringLiteral("\\s+-\\s+(single|ep)\\s*$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression klammer(QStringLiteral("\\([^()]*\\)|\\[[^\\[\\]]*\\]"));
-    s.remove(laden);
-    QString vorher;
-    do {
-        vorher = s;
-        s.remove(klammer);
-    } while (s != vorher);
-    return s;
+// A suffix counts as a version only when it says so: other titles carry a
+// dash or brackets of their own ("Teil 1 - Der Anfang", "Lied (Teil 2)").
+bool Ist_Versionstext(const QString& text) {
+    static const QRegularExpression muster(
+        QStringLiteral("\\b(remaster\\w*|version|edit|mix|remix\\w*|live|mono|stereo|deluxe|"
+                       "edition|acoustic|akustik|instrumental|demo|radio|extended|bonus|explicit|"
+                       "unplugged|karaoke|feat|ft|featuring|anniversary|reissue|soundtrack|disc|cd|"
+                       "clean|dub|fassung|ausgabe)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return muster.match(text).hasMatch();
+}
+
+bool Ist_Gastzusatz(const QString& text) {
+    static const QRegularExpression muster(
+        QStringLiteral("^\\s*(feat\\.?|ft\\.?|featuring|with)\\s"),
+        QRegularExpression::CaseInsensitiveOption);
+    return muster.match(text).hasMatch();
+}
+
+// Versions whose cover differs from the plain title's: asked for by the tag,
+// they must be in the hit too.
+const QStringList Eigene_Fassungen{QStringLiteral("live"),         QStringLiteral("remix"),
+                                   QStringLiteral("acoustic"),     QStringLiteral("akustik"),
+                                   QStringLiteral("instrumental"), QStringLiteral("demo"),
+                                   QStringLiteral("karaoke"),      QStringLiteral("unplugged")};
+
+bool Formen_gleich(const QStringList& a, const QStringList& b) {
+    return std::any_of(a.begin(), a.end(), [&b](const QString& f) { return b.contains(f); });
 }
 
 }  // namespace
@@ -163,8 +181,75 @@ QString Anfragewert(const QString& name, bool istInterpret, bool klammern,
     return s.isEmpty() ? Blanks_zusammenfassen(name) : s;
 }
 
+QString Nfc(const QString& text) { return text.normalized(QString::NormalizationForm_C); }
+
+Titelteile Titel_zerlegen(const QString& name) {
+    static const QRegularExpression laden(QStringLiteral("\\s+-\\s+(single|ep)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression strich(QStringLiteral("\\s+-\\s+([^-]+)$"));
+    Titelteile t;
+    QString s = Nfc(name).simplified();
+    s.remove(laden);
+    for (;;) {
+        if (s.endsWith(QLatin1Char(')')) || s.endsWith(QLatin1Char(']'))) {
+            const QChar auf = s.endsWith(QLatin1Char(')')) ? QLatin1Char('(') : QLatin1Char('[');
+            const qsizetype p = s.lastIndexOf(auf);
+            const QString innen = p > 0 ? s.mid(p + 1, s.size() - p - 2).trimmed() : QString();
+            const bool gast = Ist_Gastzusatz(innen + QLatin1Char(' '));
+            if (p > 0 && (gast || Ist_Versionstext(innen))) {
+                if (!gast) {
+                    t.Zusaetze.prepend(innen);
+                }
+                s = s.left(p).trimmed();
+                continue;
+            }
+        }
+        const QRegularExpressionMatch m = strich.match(s);
+        if (m.hasMatch() && Ist_Versionstext(m.captured(1))) {
+            t.Zusaetze.prepend(m.captured(1).trimmed());
+            s = s.left(m.capturedStart(0)).trimmed();
+            continue;
+        }
+        break;
+    }
+    // A title that is all brackets keeps them.
+    t.Kern = s.isEmpty() ? Nfc(name).simplified() : s;
+    if (s.isEmpty()) {
+        t.Zusaetze.clear();
+    }
+    return t;
+}
+
+QStringList Interpretenteile(const QString& name) {
+    static const QRegularExpression trenner(
+        QStringLiteral("\\s*[,&]\\s*|\\s+(feat\\.?|ft\\.?|featuring|und|and|x)\\s+"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString s = Nfc(name).simplified();
+    QStringList teile{s};
+    const QRegularExpressionMatch m = trenner.match(s);
+    if (m.hasMatch() && m.capturedStart(0) > 0) {
+        teile << s.left(m.capturedStart(0));
+    }
+    return teile;
+}
+
+bool Ist_Sammelinterpret(const QString& name) {
+    static const QStringList namen{QStringLiteral("various artists"),
+                                   QStringLiteral("various"),
+                                   QStringLiteral("va"),
+                                   QStringLiteral("verschiedene"),
+                                   QStringLiteral("verschiedene interpreten"),
+                                   QStringLiteral("diverse"),
+                                   QStringLiteral("sampler")};
+    const QStringList formen = Vergleichsformen(name);
+    // "V.A." reads as two words.
+    return std::any_of(formen.begin(), formen.end(), [](const QString& f) {
+        return namen.contains(f) || QString(f).remove(QLatin1Char(' ')) == QLatin1String("va");
+    });
+}
+
 QStringList Vergleichsformen(const QString& name) {
-    QString s = Mitwirkende_abschneiden(name);
+    QString s = Mitwirkende_abschneiden(Nfc(name));
     s.replace(QLatin1Char('&'), QStringLiteral(" and "));
     QStringList formen;
     for (const QString& f : {Form(s), Form(Umlaute_ausschreiben(s))}) {
@@ -176,12 +261,42 @@ QStringList Vergleichsformen(const QString& name) {
 }
 
 bool Interpret_passt(const QString& gesucht, const QString& gefunden) {
-    const QStringList a = Vergleichsformen(gesucht);
-    const QStringList b = Vergleichsformen(gefunden);
-    return std::any_of(a.begin(), a.end(), [&b](const QString& f) { return b.contains(f); });
+    QStringList a;
+    QStringList b;
+    for (const QString& teil : Interpretenteile(gesucht)) {
+        a << Vergleichsformen(teil);
+    }
+    for (const QString& teil : Interpretenteile(gefunden)) {
+        b << Vergleichsformen(teil);
+    }
+    return Formen_gleich(a, b);
+}
+
+Titelgrad Titel_vergleichen(const QString& gesucht, const QString& gefunden) {
+    static const QRegularExpression laden(QStringLiteral("\\s+-\\s+(single|ep)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    if (Formen_gleich(Vergleichsformen(Nfc(gesucht).simplified().remove(laden)),
+                      Vergleichsformen(Nfc(gefunden).simplified().remove(laden)))) {
+        return Titelgrad::Genau;
+    }
+    const Titelteile a = Titel_zerlegen(gesucht);
+    const Titelteile b = Titel_zerlegen(gefunden);
+    if (!Formen_gleich(Vergleichsformen(a.Kern), Vergleichsformen(b.Kern))) {
+        return Titelgrad::Nein;
+    }
+    const QStringList ihre = Vergleichsformen(b.Zusaetze.join(QLatin1Char(' ')))
+                                 .value(0)
+                                 .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& wort : Vergleichsformen(a.Zusaetze.join(QLatin1Char(' ')))
+                                   .value(0)
+                                   .split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (Eigene_Fassungen.contains(wort) && !ihre.contains(wort)) {
+            return Titelgrad::Nein;
+        }
+    }
+    return Titelgrad::Kern;
 }
 
 bool Titel_passt(const QString& gesucht, const QString& gefunden) {
-    return Interpret_passt(Titelkern(gesucht), Titelkern(gefunden)) ||
-           Interpret_passt(gesucht, gefunden);
+    return Titel_vergleichen(gesucht, gefunden) != Titelgrad::Nein;
 }

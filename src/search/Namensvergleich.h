@@ -36,14 +36,43 @@ QString Mitwirkende_abschneiden(const QString& name, const QStringList& woerter 
 QString Anfragewert(const QString& name, bool istInterpret, bool klammern,
                     const QStringList& woerter);
 
-// The forms a name is compared in: featured part cut off, case-folded, accents
-// dropped (and once with umlauts spelt out as "ae", "oe", "ue"), punctuation
-// ignored, "&", "und" and "and" alike, a leading "The" dropped.
+// Text read from tags and file names in one Unicode form (NFC), so that a
+// name from a macOS file system compares and searches like a typed one.
+QString Nfc(const QString& text);
+
+// The forms a name is compared in: NFC, featured part cut off, case-folded,
+// accents dropped (and once with umlauts spelt out as "ae", "oe", "ue"),
+// punctuation ignored, "&", "und" and "and" alike, a leading "The", "Die" or
+// "Der" dropped.
 QStringList Vergleichsformen(const QString& name);
 
-// True when a service's artist is the song's artist in one of the forms above.
+// A joint credit ("X & Y", "X feat. Y", "X, Y", "X und Y", "X x Y") as a whole
+// and its first name.
+QStringList Interpretenteile(const QString& name);
+
+// True when a service's artist is the song's artist: either one may be a
+// joint credit that starts with the other.
 bool Interpret_passt(const QString& gesucht, const QString& gefunden);
 
-// True when a service's title is the song's or album's, also when one of them
-// carries bracketed edition text or a store's " - Single" / " - EP".
+// "Various Artists" and its local forms, the mark of a compilation.
+bool Ist_Sammelinterpret(const QString& name);
+
+// A title without its version suffixes: brackets at its end and version text
+// behind " - " (a store's " - Single" / " - EP" dropped, featured guests not
+// counted as a version).
+struct Titelteile {
+    QString Kern;
+    QStringList Zusaetze;
+};
+Titelteile Titel_zerlegen(const QString& name);
+
+enum class Titelgrad {
+    Nein,   // another title
+    Kern,   // the same title, but for version suffixes the search may ignore
+    Genau,  // the same title as written
+};
+// A service's title against the song's or album's. Its version suffixes are
+// ignored; the song's own live, remix, acoustic and similar suffixes must be
+// in the service's title too.
+Titelgrad Titel_vergleichen(const QString& gesucht, const QString& gefunden);
 bool Titel_passt(const QString& gesucht, const QString& gefunden);

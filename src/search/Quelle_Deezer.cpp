@@ -1,25 +1,17 @@
 #include "search/Quelle_Deezer.h"
 
 #include <QJsonArray>
-#include <algorithm>
 
 #include "common/Kontext.h"
 #include "search/Namensvergleich.h"
 #include "search/Quellenhilfe.h"
 #include "search/Suchlauf.h"
+#include "search/Trefferwahl.h"
 #include "settings/Einstellungen.h"
 
 namespace {
 
-constexpr size_t HoechstKandidaten = 3;
 const QString LeerHash = QStringLiteral("d41d8cd98f00b204e9800998ecf8427e");
-
-struct Treffer {
-    QJsonObject album;
-    bool titelPasst = false;
-    bool albumArt = false;
-    size_t reihe = 0;
-};
 
 }  // namespace
 
@@ -50,11 +42,13 @@ Antwortart Deezer_einordnen(const Url_Ergebnis& ergebnis) {
 Quelle_Deezer::Quelle_Deezer(Kontext& ctx)
     : ctx_(ctx), basis_(Dienst_Adresse(ctx, QStringLiteral("Deezer"))) {
     optionen_.Agent = Dienst_Agent(ctx);
+    optionen_.OhneCache = false;
 }
 
 Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
     Suchantwort antwort;
     if (anfrage.art == Suchanfrage::Art::Keine) {
+        antwort.Status = Suchstatus::KeinTreffer;
         return antwort;
     }
     const Suchbegriffe begriffe = Suchbegriffe_bilden(anfrage, ctx_.Einst);
@@ -72,13 +66,16 @@ Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
     for (const QString& q : anfragen) {
         antwort.Suchadresse = basis_ + pfad + Wert_kodieren(q) + QStringLiteral("&limit=10");
         const std::optional<QJsonObject> json =
-            Json_suchen(antwort.Suchadresse, optionen_,
-                        Suchlauf_aktuell(ctx_).Regeln(Quellenart::Deezer).Suche, antwort);
+            Json_suchen(Suchlauf_aktuell(ctx_), Art(), antwort.Suchadresse, optionen_, antwort);
         if (!json) {
             return antwort;
         }
-        // Any other error object ("no data", a query it cannot read) finds nothing.
-        if (json->contains(QStringLiteral("error"))) {
+        // "No data" (800) is an empty list in other words; any other error
+        // object (a limit, a query it cannot read) says nothing about the song.
+        const QJsonValue fehler = json->value(QStringLiteral("error"));
+        if (!fehler.isUndefined() &&
+            Json_text(fehler.toObject().value(QStringLiteral("code"))) != QLatin1String("800")) {
+            antwort.Status = Suchstatus::NichtVerfuegbar;
             return antwort;
         }
         daten = json->value(QStringLiteral("data")).toArray();
@@ -87,62 +84,41 @@ Suchantwort Quelle_Deezer::Suchen(const Suchanfrage& anfrage) {
         }
     }
 
-    std::vector<Treffer> liste;
-    QStringList alben;
-    for (const QJsonValue& wert : daten) {
-        const QJsonObject o = wert.toObject();
-        Treffer t;
-        t.album = album ? o : o.value(QStringLiteral("album")).toObject();
-        if (!Interpret_passt(anfrage.Interpret, o.value(QStringLiteral("artist"))
-                                                    .toObject()
-                                                    .value(QStringLiteral("name"))
-                                                    .toString())) {
-            continue;
-        }
-        // Each album once: a track search lists it once per matching track.
-        const QString id = Json_text(t.album.value(QStringLiteral("id")));
-        if (!id.isEmpty() && alben.contains(id)) {
-            continue;
-        }
-        alben << id;
-        t.titelPasst = Titel_passt(begriffe.gesucht, o.value(QStringLiteral("title")).toString());
-        const QString art = t.album.value(QStringLiteral("record_type")).toString();
-        t.albumArt = art.isEmpty() || art == QLatin1String("album");
-        t.reihe = liste.size();
-        liste.push_back(t);
-    }
-    std::stable_sort(liste.begin(), liste.end(), [](const Treffer& a, const Treffer& b) {
-        return std::make_pair(!a.titelPasst, !a.albumArt) <
-               std::make_pair(!b.titelPasst, !b.albumArt);
-    });
-
     static const char* const felder[][2] = {
         {"cover_medium", nullptr}, {"cover_big", "cover_medium"}, {"cover_xl", "cover_big"}};
     const int stufe = Groessenstufe(ctx_.Einst.BildFormat);
-    for (const Treffer& t : liste) {
-        if (antwort.Kandidaten.size() >= HoechstKandidaten || stufe < 0) {
-            break;
-        }
-        const QJsonValue hash = t.album.value(QStringLiteral("md5_image"));
-        if (hash.isString() && (hash.toString().isEmpty() || hash.toString() == LeerHash)) {
-            continue;
-        }
-        QStringList adressen;
-        bool platzhalter = false;
-        for (const char* f : felder[stufe]) {
-            const QString adresse = f ? t.album.value(QLatin1String(f)).toString() : QString();
-            platzhalter = platzhalter || Deezer_Platzhalter(adresse);
-            if (!adresse.isEmpty()) {
-                adressen << adresse;
+    std::vector<Treffer> liste;
+    for (const QJsonValue& wert : daten) {
+        const QJsonObject o = wert.toObject();
+        // A track's album object is short: no artist, often no record type.
+        const QJsonObject a = album ? o : o.value(QStringLiteral("album")).toObject();
+        Treffer t;
+        t.Interpret =
+            o.value(QStringLiteral("artist")).toObject().value(QStringLiteral("name")).toString();
+        t.Titel = album ? QString() : o.value(QStringLiteral("title")).toString();
+        t.Album = a.value(QStringLiteral("title")).toString();
+        t.Albuminterpret =
+            a.value(QStringLiteral("artist")).toObject().value(QStringLiteral("name")).toString();
+        t.Art = a.value(QStringLiteral("record_type")).toString().toLower();
+        t.Kennung = Json_text(a.value(QStringLiteral("id")));
+        const QJsonValue hash = a.value(QStringLiteral("md5_image"));
+        const bool ohneBild =
+            hash.isString() && (hash.toString().isEmpty() || hash.toString() == LeerHash);
+        if (stufe >= 0 && !ohneBild) {
+            for (const char* f : felder[stufe]) {
+                const QString adresse = f ? a.value(QLatin1String(f)).toString() : QString();
+                if (Deezer_Platzhalter(adresse)) {
+                    t.Bildadressen.clear();
+                    break;
+                }
+                if (!adresse.isEmpty()) {
+                    t.Bildadressen << adresse;
+                }
             }
         }
-        if (!platzhalter && !adressen.isEmpty()) {
-            antwort.Kandidaten.push_back(adressen);
-        }
+        liste.push_back(t);
     }
-    if (!antwort.Kandidaten.empty()) {
-        antwort.Status = Suchstatus::Treffer;
-    }
+    Treffer_waehlen(anfrage, std::move(liste), antwort);
     return antwort;
 }
 

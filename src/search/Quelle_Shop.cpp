@@ -11,7 +11,8 @@ Suchantwort Quelle_Shop::Suchen(const Suchanfrage& anfrage) {
             ? Suchstring(ctx_, anfrage.Interpret + QStringLiteral(" - ") + anfrage.Album,
                          QStringLiteral(" - "))
             : ersteAdresse_;
-    const Hostausgang ausgang = Cover_Suchen(ctx_, antwort.Suchadresse, ErgURLs_);
+    bool ohneTreffer = false;
+    const Hostausgang ausgang = Cover_Suchen(ctx_, antwort.Suchadresse, ErgURLs_, &ohneTreffer);
     const int spalte = Bildspalte(ctx_.Einst.BildFormat);
     if (ausgang == Hostausgang::Abgebrochen) {
         antwort.Status = Suchstatus::Abgebrochen;
@@ -22,8 +23,11 @@ Suchantwort Quelle_Shop::Suchen(const Suchanfrage& anfrage) {
             antwort.Kandidaten.push_back({ErgURLs_(1, spalte)});
         }
     } else {
-        antwort.Status =
-            ausgang == Hostausgang::Antwort ? Suchstatus::KeinTreffer : Suchstatus::NichtVerfuegbar;
+        // Only the no-hits sentence says "nothing"; a captcha, a robot check or
+        // an error page is no answer about the song.
+        antwort.Status = ausgang == Hostausgang::Antwort && ohneTreffer
+                             ? Suchstatus::KeinTreffer
+                             : Suchstatus::NichtVerfuegbar;
     }
     return antwort;
 }

@@ -2,35 +2,13 @@
 
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <algorithm>
 
 #include "common/Kontext.h"
 #include "search/Namensvergleich.h"
 #include "search/Quellenhilfe.h"
 #include "search/Suchlauf.h"
+#include "search/Trefferwahl.h"
 #include "settings/Einstellungen.h"
-
-namespace {
-
-constexpr size_t HoechstKandidaten = 3;
-
-struct Treffer {
-    QString sammlung;
-    QString artwork;
-    bool titelPasst = false;
-    size_t reihe = 0;
-};
-
-// Tribute and karaoke albums carry the artist's name in their titles and
-// sometimes as artist; they are never the song's cover.
-bool Ist_Nachahmung(const QString& titel) {
-    static const QRegularExpression muster(
-        QStringLiteral("karaoke|tribute|originally performed|made famous"),
-        QRegularExpression::CaseInsensitiveOption);
-    return muster.match(titel).hasMatch();
-}
-
-}  // namespace
 
 QStringList iTunes_Bildgroessen(const QString& artwork, int stufe) {
     static const QRegularExpression segment(
@@ -57,11 +35,13 @@ Antwortart iTunes_einordnen(const Url_Ergebnis& ergebnis) { return Json_einordne
 Quelle_iTunes::Quelle_iTunes(Kontext& ctx)
     : ctx_(ctx), basis_(Dienst_Adresse(ctx, QStringLiteral("iTunes"))) {
     optionen_.Agent = Dienst_Agent(ctx);
+    optionen_.OhneCache = false;
 }
 
 Suchantwort Quelle_iTunes::Suchen(const Suchanfrage& anfrage) {
     Suchantwort antwort;
     if (anfrage.art == Suchanfrage::Art::Keine) {
+        antwort.Status = Suchstatus::KeinTreffer;
         return antwort;
     }
     const Suchbegriffe begriffe = Suchbegriffe_bilden(anfrage, ctx_.Einst);
@@ -72,54 +52,41 @@ Suchantwort Quelle_iTunes::Suchen(const Suchanfrage& anfrage) {
                           (album ? QStringLiteral("album") : QStringLiteral("song")) +
                           QStringLiteral("&limit=25");
     const std::optional<QJsonObject> json =
-        Json_suchen(antwort.Suchadresse, optionen_,
-                    Suchlauf_aktuell(ctx_).Regeln(Quellenart::iTunes).Suche, antwort);
+        Json_suchen(Suchlauf_aktuell(ctx_), Art(), antwort.Suchadresse, optionen_, antwort);
     if (!json) {
         return antwort;
     }
 
+    static const QRegularExpression laden(QStringLiteral("\\s+-\\s+(single|ep)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const int stufe = Groessenstufe(ctx_.Einst.BildFormat);
     std::vector<Treffer> liste;
-    QStringList sammlungen;
     for (const QJsonValue& wert : json->value(QStringLiteral("results")).toArray()) {
         const QJsonObject r = wert.toObject();
-        const QString titel =
-            r.value(album ? QStringLiteral("collectionName") : QStringLiteral("trackName"))
-                .toString();
-        if (!Interpret_passt(anfrage.Interpret, r.value(QStringLiteral("artistName")).toString()) ||
-            Ist_Nachahmung(r.value(QStringLiteral("collectionName")).toString())) {
-            continue;
-        }
         Treffer t;
-        t.sammlung = Json_text(r.value(QStringLiteral("collectionId")));
-        t.artwork = r.value(QStringLiteral("artworkUrl100")).toString();
-        if (t.artwork.isEmpty()) {
-            t.artwork = r.value(QStringLiteral("artworkUrl60")).toString();
+        t.Interpret = r.value(QStringLiteral("artistName")).toString();
+        t.Titel = r.value(QStringLiteral("trackName")).toString();
+        t.Album = r.value(QStringLiteral("collectionName")).toString();
+        // An album's artist is its artistName; a song's album names its own
+        // only on compilations.
+        t.Albuminterpret = r.value(QStringLiteral("collectionArtistName")).toString();
+        if (t.Albuminterpret.isEmpty() && album) {
+            t.Albuminterpret = t.Interpret;
         }
-        // Each album once: a song search lists it once per matching track.
-        if (t.artwork.isEmpty() || (!t.sammlung.isEmpty() && sammlungen.contains(t.sammlung))) {
-            continue;
+        const QRegularExpressionMatch m = laden.match(t.Album);
+        t.Art = m.hasMatch() ? m.captured(1).toLower()
+                             : r.value(QStringLiteral("collectionType")).toString().toLower();
+        t.Kennung = Json_text(r.value(QStringLiteral("collectionId")));
+        QString artwork = r.value(QStringLiteral("artworkUrl100")).toString();
+        if (artwork.isEmpty()) {
+            artwork = r.value(QStringLiteral("artworkUrl60")).toString();
         }
-        sammlungen << t.sammlung;
-        t.titelPasst = Titel_passt(begriffe.gesucht, titel);
-        t.reihe = liste.size();
+        if (!artwork.isEmpty()) {
+            t.Bildadressen = iTunes_Bildgroessen(artwork, stufe);
+        }
         liste.push_back(t);
     }
-    std::stable_sort(liste.begin(), liste.end(), [](const Treffer& a, const Treffer& b) {
-        return a.titelPasst > b.titelPasst;
-    });
-    const int stufe = Groessenstufe(ctx_.Einst.BildFormat);
-    for (const Treffer& t : liste) {
-        if (antwort.Kandidaten.size() >= HoechstKandidaten) {
-            break;
-        }
-        const QStringList adressen = iTunes_Bildgroessen(t.artwork, stufe);
-        if (!adressen.isEmpty()) {
-            antwort.Kandidaten.push_back(adressen);
-        }
-    }
-    if (!antwort.Kandidaten.empty()) {
-        antwort.Status = Suchstatus::Treffer;
-    }
+    Treffer_waehlen(anfrage, std::move(liste), antwort);
     return antwort;
 }
 

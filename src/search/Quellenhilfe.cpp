@@ -4,6 +4,7 @@
 
 #include "common/Kontext.h"
 #include "search/Namensvergleich.h"
+#include "search/Suchlauf.h"
 
 bool Sieht_wie_Json_aus(const QByteArray& daten) {
     const QByteArray rein = daten.trimmed();
@@ -61,9 +62,12 @@ std::optional<Suchstatus> Status_ohne_Antwort(const Hostergebnis& e) {
 
 }  // namespace
 
-std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optionen& optionen,
-                                       const Hostregel& regel, Suchantwort& antwort) {
-    const Hostergebnis h = Host_laden(adresse, optionen, regel);
+std::optional<QJsonObject> Json_suchen(Suchlauf& lauf, Quellenart art, const QString& adresse,
+                                       const Url_Optionen& optionen, Suchantwort& antwort) {
+    if (const std::optional<Url_Ergebnis> gemerkt = lauf.Gemerkte_Antwort(art, adresse)) {
+        return Json_objekt(gemerkt->Daten);
+    }
+    const Hostergebnis h = Host_laden(adresse, optionen, lauf.Regeln(art).Suche);
     if (const auto status = Status_ohne_Antwort(h)) {
         antwort.Status = *status;
         return std::nullopt;
@@ -76,15 +80,22 @@ std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optione
         antwort.Status = Suchstatus::NichtVerfuegbar;
         return std::nullopt;
     }
+    // An error object is no answer to keep, not even "no data".
+    if (!json->contains(QStringLiteral("error"))) {
+        lauf.Antwort_merken(art, adresse, h.Ergebnis);
+    }
     return json;
 }
 
 Suchbegriffe Suchbegriffe_bilden(const Suchanfrage& anfrage, const Einstellungen& e) {
     Suchbegriffe b;
     b.album = anfrage.art == Suchanfrage::Art::Album;
-    b.interpret = Anfragewert(anfrage.Interpret, true, e.Klammern, e.TrZeKuenstler);
-    b.gesucht = b.album ? anfrage.Album : anfrage.Titel;
-    b.name = Anfragewert(b.gesucht, false, e.Klammern, e.TrZeKuenstler);
+    // A compilation's album is credited to Various Artists, not to the song's artist.
+    b.interpret = b.album && Ist_Sammelinterpret(anfrage.Albuminterpret)
+                      ? QStringLiteral("Various Artists")
+                      : Anfragewert(Nfc(anfrage.Interpret), true, e.Klammern, e.TrZeKuenstler);
+    b.name = Anfragewert(Nfc(b.album ? anfrage.Album : anfrage.Titel), false, e.Klammern,
+                         e.TrZeKuenstler);
     return b;
 }
 

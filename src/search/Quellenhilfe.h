@@ -10,6 +10,7 @@
 #include "search/Coverquelle.h"
 
 struct Einstellungen;
+class Suchlauf;
 
 // What the open services' sources share.
 
@@ -25,21 +26,22 @@ QString Json_text(const QJsonValue& wert);
 // whose body is no JSON object, which counts as an error too.
 Antwortart Json_einordnen(const Url_Ergebnis& ergebnis, bool auch403);
 
-// A service's search answer as a JSON object, fetched under the host's rule.
+// A service's search answer as a JSON object, fetched under the source's
+// search rule, or from the run's memory when this run asked the same already.
 // Nothing when there is none to read; antwort.Status then says why:
 // unavailable for an error status and for a body that is no JSON object, or
-// what the transfer ended with (given up, cancelled).
-std::optional<QJsonObject> Json_suchen(const QString& adresse, const Url_Optionen& optionen,
-                                       const Hostregel& regel, Suchantwort& antwort);
+// what the transfer ended with (given up, cancelled). Answers without an
+// error object are kept for the run.
+std::optional<QJsonObject> Json_suchen(Suchlauf& lauf, Quellenart art, const QString& adresse,
+                                       const Url_Optionen& optionen, Suchantwort& antwort);
 
-// The words a source searches for: the artist, and the album for an album
-// search or else the title, each prepared as the shop's query prepares them;
-// and that album or title as the tag has it, to compare the hits with.
+// The words a source searches for: the artist ("Various Artists" for a
+// compilation's album), and the album for an album search or else the title,
+// each prepared as the shop's query prepares them.
 struct Suchbegriffe {
     bool album = false;
     QString interpret;
     QString name;
-    QString gesucht;
 };
 Suchbegriffe Suchbegriffe_bilden(const Suchanfrage& anfrage, const Einstellungen& einst);
 

@@ -23,6 +23,12 @@ using std::chrono::milliseconds;
 // A long batch writes its misses now and then, not after every song.
 constexpr qint64 SchreibabstandMs = 10000;
 constexpr int TippNachLiedern = 5;
+// Whole albums' answers and pictures of a long batch, not all of its songs'.
+constexpr qint64 HoechstGemerkteBytes = qint64(48) * 1024 * 1024;
+
+QString Antwortschluessel(Quellenart art, const QString& adresse) {
+    return QString::number(int(art)) + QLatin1Char(' ') + adresse;
+}
 
 Hostregel Regel(int abstand, int erstePause, std::function<Antwortart(const Url_Ergebnis&)> art) {
     Hostregel r;
@@ -105,13 +111,23 @@ void Suchlauf::Laden(Kontext& ctx) {
         t.Geaendert = o.value(QStringLiteral("Geaendert")).toInteger(-1);
         t.Quelle = Als_Text(o.value(QStringLiteral("Quelle")));
         t.Datum = Als_Text(o.value(QStringLiteral("Datum")));
+        const QJsonValue einst = o.value(QStringLiteral("Einstellungen"));
+        if (einst.isObject()) {
+            const QJsonObject e = einst.toObject();
+            t.MitEinstellungen = true;
+            t.Covertyp = Als_Text(e.value(QStringLiteral("Covertyp")));
+            t.AltBild = e.value(QStringLiteral("AltBild")).toBool();
+            t.BildFormat = Als_Text(e.value(QStringLiteral("BildFormat")));
+            t.UseTag = e.value(QStringLiteral("UseTag")).toBool();
+        }
         if (!t.Pfad.isEmpty() && t.Groesse >= 0 && !t.Quelle.isEmpty()) {
             fehltreffer_.insert(t.Pfad, t);
         }
     }
 }
 
-std::optional<Fehltreffer> Suchlauf::Fehltreffer_fuer(const QString& pfad, Quellenwahl wahl) const {
+std::optional<Fehltreffer> Suchlauf::Fehltreffer_fuer(const QString& pfad, Quellenwahl wahl,
+                                                      const Einstellungen& einst) const {
     const auto gefunden = fehltreffer_.constFind(pfad);
     if (gefunden == fehltreffer_.constEnd()) {
         return std::nullopt;
@@ -122,6 +138,14 @@ std::optional<Fehltreffer> Suchlauf::Fehltreffer_fuer(const QString& pfad, Quell
     if (!info.exists() || info.size() != t.Groesse ||
         info.lastModified().toMSecsSinceEpoch() != t.Geaendert ||
         !Quellenwahl_lesen(t.Quelle, damals) || (damals != wahl && damals != Quellenwahl::Alle)) {
+        return std::nullopt;
+    }
+    if (t.MitEinstellungen && (t.Covertyp != einst.Covertyp || t.AltBild != einst.AltBild ||
+                               t.BildFormat != einst.BildFormat || t.UseTag != einst.UseTag)) {
+        return std::nullopt;
+    }
+    const QDate datum = QDate::fromString(t.Datum, Qt::ISODate);
+    if (!datum.isValid() || datum.daysTo(QDate::currentDate()) > FehltrefferTage) {
         return std::nullopt;
     }
     return t;
@@ -138,6 +162,11 @@ void Suchlauf::Fehltreffer_merken(Kontext& ctx, const QString& pfad, Quellenwahl
     t.Geaendert = info.lastModified().toMSecsSinceEpoch();
     t.Quelle = Quellenschluessel(wahl);
     t.Datum = QDate::currentDate().toString(Qt::ISODate);
+    t.MitEinstellungen = true;
+    t.Covertyp = ctx.Einst.Covertyp;
+    t.AltBild = ctx.Einst.AltBild;
+    t.BildFormat = ctx.Einst.BildFormat;
+    t.UseTag = ctx.Einst.UseTag;
     fehltreffer_.insert(pfad, t);
     Geaendert(ctx);
 }
@@ -161,11 +190,19 @@ void Suchlauf::Fehltreffer_schreiben(Kontext* ctx) {
     }
     QJsonArray liste;
     for (const Fehltreffer& t : fehltreffer_) {
-        liste.append(QJsonObject{{QStringLiteral("Pfad"), t.Pfad},
-                                 {QStringLiteral("Groesse"), t.Groesse},
-                                 {QStringLiteral("Geaendert"), t.Geaendert},
-                                 {QStringLiteral("Quelle"), t.Quelle},
-                                 {QStringLiteral("Datum"), t.Datum}});
+        QJsonObject o{{QStringLiteral("Pfad"), t.Pfad},
+                      {QStringLiteral("Groesse"), t.Groesse},
+                      {QStringLiteral("Geaendert"), t.Geaendert},
+                      {QStringLiteral("Quelle"), t.Quelle},
+                      {QStringLiteral("Datum"), t.Datum}};
+        if (t.MitEinstellungen) {
+            o.insert(QStringLiteral("Einstellungen"),
+                     QJsonObject{{QStringLiteral("Covertyp"), t.Covertyp},
+                                 {QStringLiteral("AltBild"), t.AltBild},
+                                 {QStringLiteral("BildFormat"), t.BildFormat},
+                                 {QStringLiteral("UseTag"), t.UseTag}});
+        }
+        liste.append(o);
     }
     const QByteArray inhalt =
         QJsonDocument(QJsonObject{{QStringLiteral("Fehltreffer"), liste}}).toJson();
@@ -191,6 +228,35 @@ bool Suchlauf::Shop_ohne_Treffer() {
     }
     tippGezeigt_ = true;
     return true;
+}
+
+std::optional<Url_Ergebnis> Suchlauf::Gemerkte_Antwort(Quellenart art,
+                                                       const QString& adresse) const {
+    // A single search's run lasts until the next batch: it keeps nothing.
+    if (!Stapel) {
+        return std::nullopt;
+    }
+    const auto gefunden = antworten_.constFind(Antwortschluessel(art, adresse));
+    if (gefunden == antworten_.constEnd()) {
+        return std::nullopt;
+    }
+    return *gefunden;
+}
+
+void Suchlauf::Antwort_merken(Quellenart art, const QString& adresse,
+                              const Url_Ergebnis& ergebnis) {
+    const QString schluessel = Antwortschluessel(art, adresse);
+    if (!Stapel || antworten_.contains(schluessel) ||
+        ergebnis.Daten.size() > HoechstGemerkteBytes) {
+        return;
+    }
+    antworten_.insert(schluessel, ergebnis);
+    antwortfolge_.push_back(schluessel);
+    antwortBytes_ += ergebnis.Daten.size();
+    while (antwortBytes_ > HoechstGemerkteBytes && !antwortfolge_.empty()) {
+        antwortBytes_ -= antworten_.take(antwortfolge_.front()).Daten.size();
+        antwortfolge_.pop_front();
+    }
 }
 
 Suchlauf& Suchlauf_beginnen(Kontext& ctx) {

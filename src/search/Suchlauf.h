@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -11,6 +12,7 @@
 #include "search/Coverquelle.h"
 
 struct Kontext;
+struct Einstellungen;
 
 // The rules a source's requests run under: its search requests, and the
 // downloads of the pictures it found.
@@ -26,7 +28,17 @@ struct Fehltreffer {
     qint64 Geaendert = 0;  // milliseconds since 1970, UTC
     QString Quelle;        // the choice as the settings store it ("Alle", "Deezer", ...)
     QString Datum;         // "yyyy-MM-dd"
+    // The settings that shaped the search; a list written before they were
+    // kept has none, and its misses hold for any settings.
+    bool MitEinstellungen = false;
+    QString Covertyp;
+    bool AltBild = false;
+    QString BildFormat;
+    bool UseTag = false;
 };
+
+// Days after which a remembered miss is searched again: the services add covers.
+constexpr qint64 FehltrefferTage = 30;
 
 // What one run of the search keeps from song to song: the rules of the sources,
 // sources given up for the run, the songs without a cover found last time and
@@ -51,8 +63,11 @@ class Suchlauf {
     void Aufgeben(Quellenart art) { aufgegeben_[size_t(art)] = true; }
 
     // The remembered miss of this song (same size and modification time) that
-    // covers the choice: one of the same choice, or one of "Alle".
-    std::optional<Fehltreffer> Fehltreffer_fuer(const QString& pfad, Quellenwahl wahl) const;
+    // covers the choice and settings: one of the same choice, or one of "Alle",
+    // searched with the same Covertyp, AltBild, BildFormat and UseTag, at most
+    // FehltrefferTage days ago.
+    std::optional<Fehltreffer> Fehltreffer_fuer(const QString& pfad, Quellenwahl wahl,
+                                                const Einstellungen& einst) const;
     void Fehltreffer_merken(Kontext& ctx, const QString& pfad, Quellenwahl wahl);
     // A cover was found: the song is no longer remembered.
     void Treffer_merken(Kontext& ctx, const QString& pfad);
@@ -62,6 +77,12 @@ class Suchlauf {
     // Counts a song the shop found nothing for; true once per run, at the fifth in a row.
     bool Shop_ohne_Treffer();
     void Shop_mit_Treffer() { shopOhneTreffer_ = 0; }
+
+    // Answers of a batch's run by source and address: an album's songs ask
+    // once. Only good answers are kept (the caller decides), up to a bound in
+    // bytes; the oldest go first. The run of single searches keeps none.
+    std::optional<Url_Ergebnis> Gemerkte_Antwort(Quellenart art, const QString& adresse) const;
+    void Antwort_merken(Quellenart art, const QString& adresse, const Url_Ergebnis& ergebnis);
 
   private:
     void Laden(Kontext& ctx);
@@ -76,6 +97,9 @@ class Suchlauf {
     QElapsedTimer seitSchreiben_;
     int shopOhneTreffer_ = 0;
     bool tippGezeigt_ = false;
+    QHash<QString, Url_Ergebnis> antworten_;
+    std::deque<QString> antwortfolge_;
+    qint64 antwortBytes_ = 0;
 };
 
 // Starts a run (a batch): the last run's remembered songs are written, the file

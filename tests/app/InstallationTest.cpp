@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "app/Startschritte.h"
@@ -95,6 +97,86 @@ TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
     EXPECT_EQ(dritter.umgebung.ModalFenster, std::vector<QString>{"frmChangeLog"});
     EXPECT_EQ(web.Anzahl("/files/change_log.html"), 2);
     EXPECT_EQ(web.Anzahl("/files/version.txt"), 0);
+}
+
+// The install rules of this build into a home folder's ~/.local, then runs of
+// that copy and of copies elsewhere: a copy the install rules placed, or one in
+// a folder closed to writing (for root too), keeps its files in the user's
+// folders; a copy put anywhere by hand keeps them beside itself.
+TEST(Installiert, CmakeInstallIntoAPrefixThenRuns) {
+    QTemporaryDir tmp;
+    const QString home = tmp.path() + "/home";
+    const QString bin = home + "/.local/bin";
+    QProcess install;
+    install.start(VELLINOR_CMAKE, {"--install", VELLINOR_BAUORDNER, "--prefix", home + "/.local"});
+    ASSERT_TRUE(install.waitForFinished(120000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    const auto inhalt = [](const QString& ordner) {
+        return QDir(ordner).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    ASSERT_EQ(inhalt(bin), QStringList({"vellinor", "vellinor-cli"}));
+
+    Shopattrappe shop;
+    shop.Bild_anbieten("Abba1", 2000);
+    shop.Seite("Abba+Waterloo", shop.Trefferseite({"Abba1"}));
+    const QString lied = Lied(tmp.path() + "/Abba - Waterloo.mp3", "Waterloo");
+    const QString leer = tmp.path() + "/leer";
+    ASSERT_TRUE(QDir().mkpath(leer));
+    const QString zustand = home + "/.local/state/vellinor/";
+    ASSERT_TRUE(QDir().mkpath(home + "/.config/vellinor"));
+    Textdatei_schreiben(home + "/.config/vellinor/vellinor.ini",
+                        "[Allgemein]\r\nDateiVorhanden=1\r\n[Server]\r\nShop=" +
+                            shop.server.Host().toLatin1() + "\r\n");
+
+    const auto kopie = [&](const QString& ordner, bool nurLesen) {
+        EXPECT_TRUE(QDir().mkpath(ordner));
+        EXPECT_TRUE(QFile::copy(bin + "/vellinor-cli", ordner + "/vellinor-cli"));
+        if (nurLesen) {
+            QFile::setPermissions(ordner, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+        }
+        return ordner;
+    };
+    struct Fall {
+        const char* name;
+        QString ordner;
+        bool portabel;
+    };
+    const Fall faelle[] = {
+        {"installed", bin, false},
+        {"read-only", kopie(tmp.path() + "/schreibgeschuetzt", true), false},
+        // Without settings of its own it would ask the real shop: a run over no songs.
+        {"by hand", kopie(tmp.path() + "/werkzeuge", false), true},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        const QStringList vorher = inhalt(f.ordner);
+        QDir(zustand).removeRecursively();
+
+        QProcess p;
+        QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
+        umgebung.insert("HOME", home);
+        umgebung.remove("XDG_CONFIG_HOME");
+        umgebung.remove("XDG_STATE_HOME");
+        p.setProcessEnvironment(umgebung);
+        p.setWorkingDirectory(tmp.path());
+        p.start(f.ordner + "/vellinor-cli", {f.portabel ? leer : lied});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+
+        const QString orte = f.portabel ? f.ordner + "/" : zustand;
+        EXPECT_TRUE(Datei_existiert(orte + "vellinor.log"));
+        EXPECT_EQ(Datei_existiert(orte + "last.jpg"), !f.portabel);
+        if (f.portabel) {
+            EXPECT_FALSE(QFileInfo::exists(zustand));
+        } else {
+            EXPECT_EQ(inhalt(f.ordner), vorher);
+        }
+    }
+    // So that the temporary folder can go again.
+    QFile::setPermissions(faelle[1].ordner,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST(Befehlszeile, FilesAndFoldersFillTheListAtStartup) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <vector>
 
 #include "common/Dateiorte.h"
 #include "common/Helfer.h"
@@ -45,6 +47,18 @@ TEST(Dateiorte, OneRuleDecidesTheModeAndTheFolders) {
     // Only whole folder names: /usrdata is no system folder.
     EXPECT_EQ(Dateiorte_bestimmen(Fakten("/usrdata/bin", true)).Art, Betriebsart::Portabel);
 
+    // The install rules' marker makes any prefix installed, one the user may write
+    // included; a settings file beside the program still keeps a copy portable.
+    Ortsfakten m = Fakten("/home/anna/.local/bin", true);
+    m.Installationsmarke = true;
+    o = Dateiorte_bestimmen(m);
+    EXPECT_EQ(o.Art, Betriebsart::Installiert);
+    EXPECT_EQ(o.Datenordner, "/home/anna/.local/state/vellinor");
+    m.IniVorhanden = true;
+    EXPECT_EQ(Dateiorte_bestimmen(m).Art, Betriebsart::Portabel);
+    EXPECT_EQ(Installationsmarke_Pfad("/home/anna/.local/bin"),
+              "/home/anna/.local/share/vellinor/installed");
+
     // Absolute XDG variables are used; relative and empty ones are ignored.
     Ortsfakten f = Fakten("/usr/bin", true);
     f.Umgebung.insert("XDG_CONFIG_HOME", "/srv/konfig/");
@@ -71,6 +85,34 @@ TEST(Dateiorte, OneRuleDecidesTheModeAndTheFolders) {
     EXPECT_EQ(Dateiorte_bestimmen(w).Art, Betriebsart::Portabel);
 }
 
+TEST(Dateiorte, PermissionBitsDecideForEveryUserRootIncluded) {
+    struct Fall {
+        unsigned modus, besitzer, gruppe, benutzer;
+        std::vector<unsigned> gruppen;
+        bool erwartet;
+    };
+    const Fall faelle[] = {
+        {0755, 1000, 100, 1000, {100}, true},
+        // Root is judged by the bits like anyone: no override.
+        {0555, 0, 0, 0, {0}, false},
+        {0755, 1000, 100, 0, {0}, false},
+        // The owner's bits alone count for the owner, even where the group may write.
+        {0575, 1000, 100, 1000, {100}, false},
+        // A supplementary group counts as well as the effective one.
+        {0775, 0, 100, 1000, {1000, 5, 100}, true},
+        {0757, 0, 100, 1000, {100}, false},
+        {0757, 0, 100, 1000, {7}, true},
+        // Creating a file takes the search bit too.
+        {0766, 0, 100, 1000, {100}, false},
+        {01777, 0, 0, 1000, {1000}, true},
+    };
+    for (const Fall& f : faelle) {
+        EXPECT_EQ(Rechte_erlauben_Anlegen(f.modus, f.besitzer, f.gruppe, f.benutzer, f.gruppen),
+                  f.erwartet)
+            << std::oct << f.modus << " uid " << std::dec << f.benutzer;
+    }
+}
+
 TEST(Dateiorte, FactsOfThisSystemAndFilesInTheirFolders) {
     QTemporaryDir tmp;
     const QString prog = tmp.path() + "/prog";
@@ -80,9 +122,21 @@ TEST(Dateiorte, FactsOfThisSystemAndFilesInTheirFolders) {
     EXPECT_FALSE(f.IniVorhanden);
     EXPECT_TRUE(f.OrdnerBeschreibbar);
     EXPECT_EQ(f.Umgebung.value("XDG_CONFIG_HOME"), tmp.path() + "/konfig");
+    EXPECT_FALSE(f.Installationsmarke);
     Textdatei_schreiben(prog + "/vellinor.ini", QByteArray());
     EXPECT_TRUE(Ortsfakten_lesen(prog).IniVorhanden);
     qunsetenv("XDG_CONFIG_HOME");
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/share/vellinor"));
+    Textdatei_schreiben(tmp.path() + "/share/vellinor/installed", QByteArray());
+    EXPECT_TRUE(Ortsfakten_lesen(prog).Installationsmarke);
+#ifndef Q_OS_WIN
+    // A folder closed to writing is closed for root as well.
+    ASSERT_TRUE(QFile::setPermissions(prog, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ExeGroup));
+    EXPECT_FALSE(Ortsfakten_lesen(prog).OrdnerBeschreibbar);
+    QFile::setPermissions(prog,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+#endif
 
     // Installed: nothing exists before the first use; each folder is created then.
     Kontext ctx;
