@@ -68,7 +68,8 @@ TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
         fenster.Form_Load(QString());
         ASSERT_TRUE(Eintraege(*fenster.lstProtokoll)
                         .contains("Keine automatische Update-Prüfung: das Programm ist installiert "
-                                  "und wird über die Paketverwaltung aktualisiert"));
+                                  "und wird über die Paketverwaltung oder eine neue "
+                                  "Installation aktualisiert"));
         EXPECT_EQ(Cover_Laden_Ergebnis(t.ctx, lied, false), Coverergebnis::Gespeichert);
         Log_abwarten(t.ctx);
         EXPECT_TRUE(QDir(t.ordner.path())
