@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     ctx.Programmordner = QApplication::applicationDirPath();
     ctx.Orte = Dateiorte_bestimmen(Ortsfakten_lesen(ctx.Programmordner, ctx.Programmname));
     ctx.Oberflaeche = &umgebung;
+    umgebung.Vor_dem_Ende = [&ctx] { Log_abwarten(ctx); };
 
     QStringList argumente = QApplication::arguments();
     argumente.removeFirst();
