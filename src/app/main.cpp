@@ -10,6 +10,7 @@
 #include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
+#include "log/Protokoll.h"
 
 int main(int argc, char** argv) {
     Speicher_einrichten();
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     ctx.Programmordner = QApplication::applicationDirPath();
     ctx.Orte = Dateiorte_bestimmen(Ortsfakten_lesen(ctx.Programmordner, ctx.Programmname));
     ctx.Oberflaeche = &umgebung;
+    umgebung.Vor_dem_Ende = [&ctx] { Log_abwarten(ctx); };
 
     QStringList argumente = QApplication::arguments();
     argumente.removeFirst();
