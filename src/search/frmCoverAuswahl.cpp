@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int Vorschau = 150;
+constexpr int Vorschau = 140;
 
 // A thumbnail decoded at its shown size: a 3000 px picture costs no more than that.
 QPixmap Vorschaubild(const QByteArray& bytes) {
@@ -111,7 +111,7 @@ frmCoverAuswahl::frmCoverAuswahl(const QStringList& quellen, Lader lader, QWidge
     }
     // Four thumbnails a row, three rows: twelve candidates without scrolling,
     // and still inside a 1280 × 720 screen.
-    resize(4 * (Vorschau + 60) + 50, 3 * (Vorschau + 44) + 110);
+    resize(4 * (Vorschau + 60) + 50, 3 * (Vorschau + 44) + 90);
 
     connect(lstKandidaten, &QListWidget::currentRowChanged, this, [this] { Knoepfe_pruefen(); });
     connect(lstKandidaten, &QListWidget::itemDoubleClicked, this, [this] { Uebernehmen(); });

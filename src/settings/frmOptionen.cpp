@@ -123,9 +123,11 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
     chkDebuggen =
         Element<QCheckBox>(Frame5, "chkDebuggen", QStringLiteral("Ausführlich Protokollieren"));
     {
-        auto* l = new QVBoxLayout(Frame5);
+        // Side by side, so that the dialog stays within a 720 pixel screen.
+        auto* l = new QHBoxLayout(Frame5);
         l->addWidget(chkKlammern);
         l->addWidget(chkDebuggen);
+        l->addStretch(1);
     }
 
     Frame4 = Element<QGroupBox>(this, "Frame4", QStringLiteral("Bildgröße"));
@@ -186,8 +188,8 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
         l->addWidget(optQuelleiTunes, 1, 0);
         l->addWidget(optQuelleDeezer, 1, 1);
         l->addWidget(optQuelleAlle, 2, 0);
+        l->addWidget(chkAusTrefferWaehlen, 2, 1);
         l->addWidget(chkErneutSuchen, 3, 0, 1, 2);
-        l->addWidget(chkAusTrefferWaehlen, 4, 0, 1, 2);
         l->setColumnStretch(1, 1);
     }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include "search/Bildaufbereitung.h"
@@ -232,5 +234,38 @@ TEST_F(Coverauswahl, PreparationOnlyWhenSwitchedOnInTagAndSideFile) {
             ASSERT_EQ(zeile.size(), 1);
             EXPECT_TRUE(zeile[0].startsWith("   Bild aufbereitet: 1600 × 1600 → 1200 × 1200, "));
         }
+    }
+}
+
+// Eight candidates from three sources, one failing; the window must fit a
+// 1280 × 720 screen. With VELLINOR_BILDER set, its picture is saved there.
+TEST(CoverauswahlFenster, EightCandidatesFitTheSmallScreen) {
+    const QStringList quellen = {"MusicBrainz", "MusicBrainz", "iTunes", "iTunes",
+                                 "iTunes",      "Deezer",      "Deezer", "Deezer"};
+    const Qt::GlobalColor farben[] = {Qt::darkRed,  Qt::darkGreen,   Qt::darkBlue, Qt::darkYellow,
+                                      Qt::darkCyan, Qt::darkMagenta, Qt::gray,     Qt::black};
+    frmCoverAuswahl f(quellen, [&](int nr, QByteArray& bytes, QSize& groesse) {
+        if (nr != 3) {
+            groesse = QSize(500 + 100 * nr, 500 + 100 * nr);
+            bytes = Bild(groesse.width(), farben[nr]);
+        }
+        return true;
+    });
+    f.show();
+    f.Bilder_laden();
+    EXPECT_EQ(f.lstKandidaten->count(), 8);
+    EXPECT_TRUE(f.Fehlgeschlagen(3));
+    EXPECT_LE(f.frameGeometry().width(), 1280);
+    EXPECT_LE(f.frameGeometry().height(), 720 - 40);
+    // Every thumbnail is on show without scrolling.
+    const QRect sicht = f.lstKandidaten->viewport()->rect();
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_TRUE(sicht.contains(f.lstKandidaten->visualItemRect(f.lstKandidaten->item(i)))) << i;
+    }
+    if (qEnvironmentVariableIsSet("VELLINOR_BILDER")) {
+        f.grab().save(qEnvironmentVariable("VELLINOR_BILDER") + "/frmCoverAuswahl.png");
+        QTest::qWait(300);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(
+            qEnvironmentVariable("VELLINOR_BILDER") + "/Bildschirm.png");
     }
 }
