@@ -24,6 +24,7 @@
 #include "search/Suchlauf.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
+#include "tags/Schreibdatei.h"
 #include "tags/clsAudioGenie.h"
 
 namespace {
@@ -316,6 +317,8 @@ int main(int argc, char** argv) {
     ctx.DetailProtokoll = a.detail;
     ctx.ProtokollEcho = [](const QString& z) { Zeile(stdout, z); };
     ctx.FehlerEcho = [](const QString& z) { Zeile(stderr, z); };
+    // One thread: what the save engine reports is a protocol line at once.
+    Speichermeldungen_an([&ctx](const QString& zeile) { Protokoll_schreiben(ctx, zeile); });
 
     try {
         ctx.AudioGenie = std::make_shared<clsAudioGenie>();

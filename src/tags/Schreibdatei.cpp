@@ -1,8 +1,12 @@
 #include "tags/Schreibdatei.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryFile>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -19,17 +23,49 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #endif
 #ifdef Q_OS_LINUX
 #include <sys/vfs.h>
+#include <sys/xattr.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
 #endif
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
 
 std::function<void(const QString&)> Speichern_Zwischenhalt;
+std::function<bool(Speicherstelle)> Speichern_Stelle;
+
+#ifndef Q_OS_WIN
+// Songs and their tags may be larger than 2 GB together; every target builds
+// with 64-bit file offsets.
+static_assert(sizeof(off_t) == 8, "64-bit file offsets needed");
+#endif
 
 namespace {
+
+// The mark of a complete new version, behind our temporary files' mark.
+constexpr char Fertigkennung[] = "fertig-";
+
+std::mutex meldungSchutz;
+std::function<void(const QString&)> meldungEmpfaenger;
+
+void Melden(const QString& text) {
+    std::function<void(const QString&)> empfaenger;
+    {
+        const std::lock_guard<std::mutex> sperre(meldungSchutz);
+        empfaenger = meldungEmpfaenger;
+    }
+    if (empfaenger) {
+        empfaenger(text);
+    }
+}
+
+bool Stelle(Speicherstelle stelle) { return !Speichern_Stelle || Speichern_Stelle(stelle); }
 
 // Blocks of a copy through this process; larger ones measured slower (caches).
 constexpr qint64 KopierBlock = 256 * 1024;
@@ -49,12 +85,8 @@ bool Nur_lesbar(const QFileInfo& info) {
     return !info.isWritable() || !(info.permissions() & schreiben);
 }
 
-// Starts writing the new bytes out without waiting for the disk. A save is safe
-// against the program being killed by its design (a temporary file renamed
-// over the old one, or a write inside one page) and needs no wait for that;
-// waiting for the disk after every file (fsync) made a batch over thousands of
-// songs several times slower. Against power failure, the common Linux file
-// systems write a file renamed over another out before the rename itself.
+// Starts writing the new bytes out while more are copied, so that the flush
+// before the rename finds little left to wait for.
 // From `ab` to the end (`laenge` 0) or that many bytes.
 #ifndef Q_OS_WIN
 void Schreiben_anstossen(int fd, qint64 ab = 0, qint64 laenge = 0) {
@@ -86,11 +118,68 @@ bool Ganz_schreiben(int fd, const char* daten, ssize_t anzahl) {
 #endif
 
 #ifdef Q_OS_LINUX
+Dateisystemart Art_von(int fd) {
+    struct statfs fs {};
+    return ::fstatfs(fd, &fs) == 0 ? Dateisystemart_von(quint64(fs.f_type)) : Dateisystemart::Fern;
+}
+
 // Whether the file system can let two files share blocks (btrfs, XFS), which
 // makes the kernel's copy nearly free.
-bool Bloecke_teilbar(int fd) {
-    struct statfs fs {};
-    return ::fstatfs(fd, &fs) == 0 && (fs.f_type == 0x9123683E || fs.f_type == 0x58465342);
+bool Bloecke_teilbar(int fd) { return Art_von(fd) == Dateisystemart::TeiltBloecke; }
+
+// User attributes (file managers keep tags and ratings there) and the ACL of
+// `von` onto `nach`. Attributes of other namespaces belong to the system.
+bool Attribute_kopieren(int von, int nach) {
+    static const char acl[] = "system.posix_acl_access";
+    std::vector<char> namen(1024);
+    ssize_t n = 0;
+    for (;;) {
+        n = ::flistxattr(von, namen.data(), namen.size());
+        if (n < 0 && errno == ERANGE) {
+            namen.resize(namen.size() * 4);
+            continue;
+        }
+        break;
+    }
+    if (n < 0) {
+        return errno == ENOTSUP || errno == EOPNOTSUPP;  // none on this file system
+    }
+    bool hatAcl = false;
+    std::vector<char> wert;
+    for (ssize_t i = 0; i < n; i += ssize_t(std::strlen(namen.data() + i)) + 1) {
+        const char* name = namen.data() + i;
+        const bool istAcl = std::strcmp(name, acl) == 0;
+        if (!istAcl && std::strncmp(name, "user.", 5) != 0) {
+            continue;
+        }
+        hatAcl = hatAcl || istAcl;
+        const ssize_t laenge = ::fgetxattr(von, name, nullptr, 0);
+        if (laenge < 0) {
+            continue;  // removed meanwhile
+        }
+        wert.resize(size_t(laenge) + 1);
+        const ssize_t gelesen = ::fgetxattr(von, name, wert.data(), wert.size());
+        if (gelesen < 0 || ::fsetxattr(nach, name, wert.data(), size_t(gelesen), 0) != 0) {
+            return false;
+        }
+    }
+    // A new file takes the folder's default ACL; the old one had its own or none.
+    if (!hatAcl) {
+        ::fremovexattr(nach, acl);
+    }
+    return true;
+}
+#endif
+
+#ifndef Q_OS_WIN
+// Owners can be given away only by an administrator; the protocol says so once.
+void Besitzer_nicht_behalten(const QString& pfad) {
+    static std::atomic<bool> gemeldet{false};
+    if (!gemeldet.exchange(true)) {
+        Melden(QStringLiteral(
+                   "Besitzer oder Gruppe der Datei nicht übernommen (keine Berechtigung): ") +
+               pfad);
+    }
 }
 #endif
 
@@ -237,10 +326,123 @@ std::array<qint64, 5> Schreibdatei::Kennung(int fd, const QString& pfad) {
                 qint64(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec, qint64(st.st_dev)};
     }
 #else
-    Q_UNUSED(fd);
-    Q_UNUSED(pfad);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (fd >= 0) {
+        h = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+    } else {
+        h = ::CreateFileW(reinterpret_cast<const wchar_t*>(pfad.utf16()), 0,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    }
+    BY_HANDLE_FILE_INFORMATION i{};
+    const bool ok = h != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(h, &i);
+    if (fd < 0 && h != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(h);
+    }
+    if (ok) {
+        return Windows_kennung(i.dwVolumeSerialNumber, i.nFileIndexHigh, i.nFileIndexLow,
+                               i.nFileSizeHigh, i.nFileSizeLow, i.ftLastWriteTime.dwHighDateTime,
+                               i.ftLastWriteTime.dwLowDateTime);
+    }
 #endif
     return {};
+}
+
+std::array<qint64, 5> Windows_kennung(quint32 serie, quint32 indexHoch, quint32 indexTief,
+                                      quint32 groesseHoch, quint32 groesseTief, quint32 zeitHoch,
+                                      quint32 zeitTief) {
+    auto ganz = [](quint32 hoch, quint32 tief) { return qint64((quint64(hoch) << 32) | tief); };
+    // The write time in 100 ns steps; Windows gives no status-change time beside it.
+    return {ganz(indexHoch, indexTief), ganz(groesseHoch, groesseTief), ganz(zeitHoch, zeitTief), 0,
+            qint64(serie)};
+}
+
+Dateisystemart Dateisystemart_von(quint64 typ) {
+    switch (typ) {
+        case 0x9123683E:  // btrfs
+        case 0x58465342:  // XFS
+            return Dateisystemart::TeiltBloecke;
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x01021994:  // tmpfs
+        case 0x858458F6:  // ramfs
+        case 0xF2F52010:  // F2FS
+        case 0x3153464A:  // JFS
+        case 0x52654973:  // ReiserFS
+        case 0x2FC12FC1:  // ZFS
+        case 0xCA451A4E:  // bcachefs
+        case 0x3434:      // NILFS
+        case 0x794C7630:  // overlayfs
+        case 0x4D44:      // FAT
+        case 0x2011BAB0:  // exFAT
+        case 0x5346544E:  // NTFS (kernel driver)
+        case 0x482B:      // HFS+
+            return Dateisystemart::Lokal;
+        default:
+            // NFS, SMB/CIFS, FUSE, 9p and whatever is not known to be local.
+            return Dateisystemart::Fern;
+    }
+}
+
+QString Fertigname(const QString& name) {
+    return Zwischenname(name) + QLatin1String(Fertigkennung);
+}
+
+void Speicherreste_aufraeumen(const QString& ordner) {
+    static std::mutex schutz;
+    static QHash<QString, qint64> zuletzt;
+    {
+        const std::lock_guard<std::mutex> sperre(schutz);
+        const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
+        qint64& vorher = zuletzt[ordner];
+        if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
+            return;
+        }
+        vorher = jetzt;
+    }
+    // Half-written temporary files go as they always did.
+    Reste_entfernen(ordner);
+    const QString kennung = QLatin1String(Zwischenkennung) + QLatin1String(Fertigkennung);
+    const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
+    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        const qsizetype stelle = name.size() - 6 - kennung.size();
+        if (stelle < 2 || !name.startsWith(QLatin1Char('.')) ||
+            QStringView(name).mid(stelle, kennung.size()) != kennung) {
+            continue;
+        }
+        const QDateTime geschrieben = it.fileInfo().lastModified().toUTC();
+        if (geschrieben >= grenze) {
+            continue;  // may belong to a save running right now
+        }
+        const QString ziel = Pfad_verbinden(ordner, name.mid(1, stelle - 1));
+#ifndef Q_OS_WIN
+        // Its file is missing (a network file system moved the open original
+        // aside first) or older than it: the save was killed right before its
+        // rename, and the new version is the only copy or the newer one.
+        const QByteArray zielName = QFile::encodeName(ziel);
+        const QByteArray restName = QFile::encodeName(it.filePath());
+        struct stat z {};
+        const bool fehlt = ::lstat(zielName.constData(), &z) != 0 && errno == ENOENT;
+        const qint64 zielZeit = qint64(z.st_mtim.tv_sec) * 1000 + z.st_mtim.tv_nsec / 1'000'000;
+        const bool aelter =
+            !fehlt && S_ISREG(z.st_mode) && zielZeit < geschrieben.toMSecsSinceEpoch();
+        if ((fehlt || aelter) && ::rename(restName.constData(), zielName.constData()) == 0) {
+            Melden(QStringLiteral("Nach einem Abbruch gesicherte Fassung zurückgelegt: ") + ziel);
+            continue;
+        }
+        if (fehlt) {
+            continue;  // never the only copy
+        }
+#endif
+        QFile::remove(it.filePath());
+    }
+}
+
+void Speichermeldungen_an(std::function<void(const QString&)> empfaenger) {
+    const std::lock_guard<std::mutex> sperre(meldungSchutz);
+    meldungEmpfaenger = std::move(empfaenger);
 }
 
 Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
@@ -260,8 +462,11 @@ Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
     ziel_ = info.isSymLink() ? info.canonicalFilePath() : info.absoluteFilePath();
     kennung_ = Kennung(datei_.handle(), QString());
     groesse_ = kennung_[0] != 0 ? kennung_[1] : datei_.size();
+#ifdef Q_OS_LINUX
+    fern_ = Art_von(datei_.handle()) == Dateisystemart::Fern;
+#endif
     // Leftovers of killed saves go first, beside the file a link points to.
-    Reste_entfernen(QFileInfo(ziel_).absolutePath());
+    Speicherreste_aufraeumen(QFileInfo(ziel_).absolutePath());
 }
 
 Schreibdatei::~Schreibdatei() = default;
@@ -306,10 +511,10 @@ bool Schreibdatei::An_Ort_schreiben(qint64 pos, const QByteArray& daten) {
     Pruefen();
     const int fd = datei_.handle();
     const ssize_t n = ::pwrite(fd, daten.constData(), size_t(daten.size()), off_t(pos));
-    const bool ok = n == daten.size();
-    if (ok) {
-        Schreiben_anstossen(fd, pos, daten.size());
-    } else if (n > 0 && pos + daten.size() > groesse_) {
+    // On the disk before success is reported; a network file system may
+    // report a failed write only here.
+    const bool ok = n == daten.size() && ::fdatasync(fd) == 0;
+    if (!ok && n > 0 && pos + daten.size() > groesse_) {
         // A full disk may take part of an appended block: the file gets its old end back.
         [[maybe_unused]] const int gekuerzt = ::ftruncate(fd, groesse_);
     }
@@ -398,12 +603,51 @@ bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 vo
     if (ok) {
         Schreiben_anstossen(ziel, angestossen);
     }
-    // The permission bits as they were when the file was opened.
+    return ok && Eigenschaften_geben(ziel);
+}
+
+bool Schreibdatei::Eigenschaften_geben(int ziel) {
+    const int alt = datei_.handle();
+    struct stat st {
+    }, neu{};
+    if (::fstat(alt, &st) != 0 || ::fstat(ziel, &neu) != 0) {
+        return false;
+    }
+    if ((st.st_uid != neu.st_uid || st.st_gid != neu.st_gid) &&
+        ::fchown(ziel, st.st_uid, st.st_gid) != 0) {
+        if (errno != EPERM) {
+            return false;
+        }
+        // The group alone may still be ours to give.
+        [[maybe_unused]] const int gruppe = ::fchown(ziel, uid_t(-1), st.st_gid);
+        Besitzer_nicht_behalten(pfad_);
+    }
+    // After the owner: giving a file away clears its set-user-ID bit.
+    if (::fchmod(ziel, st.st_mode & 07777) != 0) {
+        return false;
+    }
+#ifdef Q_OS_LINUX
+    return Attribute_kopieren(alt, ziel);
+#else
+    return true;
+#endif
+}
+
+void Schreibdatei::Verknuepfungen_pruefen() const {
     struct stat st {};
-    return ok && ::fstat(datei_.handle(), &st) == 0 && ::fchmod(ziel, st.st_mode & 07777) == 0;
+    if (::fstat(datei_.handle(), &st) == 0 && st.st_nlink > 1) {
+        throw Laufzeitfehler(
+            Fehlernummer::Pfadzugriff,
+            QStringLiteral("Die Datei hat mehrere Namen (harte Verknüpfungen), die ein Speichern "
+                           "voneinander trennen würde; sie bleibt unverändert: ") +
+                pfad_);
+    }
 }
 
 void Schreibdatei::Alte_abgeben() {
+    if (!datei_.isOpen()) {
+        return;
+    }
     // The old file stays open across the rename, so the rename only unlinks it;
     // its blocks are freed when the background lets go of it.
     // Close-on-exec: a program started meanwhile must not keep the old blocks.
@@ -417,8 +661,123 @@ void Schreibdatei::Alte_abgeben() {
 #endif
     }
 }
-#endif
 
+namespace {
+
+// A hidden name for the complete new version of `name`.
+QByteArray Fertig_zufallsname(const QDir& ordner, const QString& name) {
+    QString z = Zufallsname(name);
+    z.insert(z.size() - 6, QLatin1String(Fertigkennung));
+    return QFile::encodeName(ordner.filePath(z));
+}
+
+// The new file of a replacing save and the name it has so far; whatever fails
+// before the rename removes it and leaves the original.
+struct NeueDatei {
+    int fd = -1;
+    QByteArray name;
+    NeueDatei() = default;
+    NeueDatei(const NeueDatei&) = delete;
+    NeueDatei& operator=(const NeueDatei&) = delete;
+    ~NeueDatei() { Verwerfen(); }
+    void Verwerfen() {
+        if (fd >= 0) ::close(std::exchange(fd, -1));
+        if (!name.isEmpty()) ::unlink(std::exchange(name, QByteArray()).constData());
+    }
+    // Flushed to the disk and closed, both without error.
+    bool Schliessen() {
+        const int f = std::exchange(fd, -1);
+        return ::close(f) == 0 && Stelle(Speicherstelle::Geschlossen);
+    }
+};
+
+bool Sichern(int fd) { return ::fdatasync(fd) == 0 && Stelle(Speicherstelle::Gesichert); }
+
+}  // namespace
+
+void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
+                            const QByteArray& hinten) {
+    if (nurLesen_) {
+        Fehler();
+    }
+    Verknuepfungen_pruefen();
+    const QFileInfo info(ziel_);
+    const QDir ordner = info.absoluteDir();
+    NeueDatei neu;
+#ifdef Q_OS_LINUX
+    // Where the old file may stay open: unnamed, made ahead. It gets a name
+    // only once it is complete and on the disk, so a kill before leaves nothing.
+    if (!fern_) {
+        const QByteArray ordnerName = QFile::encodeName(info.absolutePath());
+        neu.fd = Hintergrund::Instanz().Neue_Datei(ordnerName);
+        if (neu.fd < 0) {
+            neu.fd = ::open(ordnerName.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        }
+        if (neu.fd >= 0) {
+            if (!Inhalt_schreiben(neu.fd, vorne, von, bis, hinten) ||
+                !Stelle(Speicherstelle::Geschrieben) || !Sichern(neu.fd)) {
+                Fehler();
+            }
+            const QByteArray quelle = "/proc/self/fd/" + QByteArray::number(neu.fd);
+            for (int versuch = 0; neu.name.isEmpty() && versuch < 10; ++versuch) {
+                const QByteArray name = Fertig_zufallsname(ordner, info.fileName());
+                if (::linkat(AT_FDCWD, quelle.constData(), AT_FDCWD, name.constData(),
+                             AT_SYMLINK_FOLLOW) == 0) {
+                    neu.name = name;
+                } else if (errno != EEXIST) {
+                    break;  // no /proc: named from the start below
+                }
+            }
+            if (neu.name.isEmpty()) {
+                neu.Verwerfen();
+            } else if (!neu.Schliessen()) {
+                Fehler();
+            }
+        }
+    }
+#endif
+    if (neu.name.isEmpty()) {
+        for (int versuch = 0; neu.fd < 0 && versuch < 100; ++versuch) {
+            neu.name = QFile::encodeName(ordner.filePath(Zufallsname(info.fileName())));
+            neu.fd = ::open(neu.name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (neu.fd < 0 && errno != EEXIST) {
+                break;
+            }
+        }
+        if (neu.fd < 0) {
+            neu.name.clear();
+            Fehler();
+        }
+        if (!Inhalt_schreiben(neu.fd, vorne, von, bis, hinten) ||
+            !Stelle(Speicherstelle::Geschrieben) || !Sichern(neu.fd) || !neu.Schliessen()) {
+            Fehler();
+        }
+        const QByteArray name = Fertig_zufallsname(ordner, info.fileName());
+        if (::rename(neu.name.constData(), name.constData()) != 0) {
+            Fehler();
+        }
+        neu.name = name;
+    }
+    // Named as complete: a kill from here to the rename leaves a new version
+    // that the next save may put back.
+    if (!Stelle(Speicherstelle::Benannt)) {
+        Fehler();
+    }
+    Pruefen();
+    if (fern_) {
+        // An open file would be moved aside first (NFS) or not be replaced at
+        // all (a Windows server): closed before the rename.
+        datei_.close();
+    }
+    if (::rename(neu.name.constData(), QFile::encodeName(ziel_).constData()) != 0) {
+        Fehler();
+    }
+    neu.name.clear();
+    kennung_ = Kennung(-1, ziel_);
+    Stelle(Speicherstelle::Ersetzt);
+    Alte_abgeben();
+}
+#else
 void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
                             const QByteArray& hinten) {
     if (nurLesen_) {
@@ -426,57 +785,18 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
     }
     const QFileInfo info(ziel_);
     const QString vorlage = info.absoluteDir().filePath(Zwischenname(info.fileName()));
-#ifdef Q_OS_LINUX
-    // The unnamed file made ahead gets its name only once it is complete, just
-    // before the rename; a kill before leaves nothing behind.
-    struct Unbenannt {
-        int fd;
-        ~Unbenannt() {
-            if (fd >= 0) ::close(fd);
-        }
-    };
-    const Unbenannt neu{Hintergrund::Instanz().Neue_Datei(QFile::encodeName(info.absolutePath()))};
-    if (neu.fd >= 0) {
-        if (!Inhalt_schreiben(neu.fd, vorne, von, bis, hinten)) {
-            Fehler();
-        }
-        Pruefen();
-        const QByteArray quelle = "/proc/self/fd/" + QByteArray::number(neu.fd);
-        for (int versuch = 0; versuch < 10; ++versuch) {
-            const QByteArray name =
-                QFile::encodeName(info.absoluteDir().filePath(Zufallsname(info.fileName())));
-            if (::linkat(AT_FDCWD, quelle.constData(), AT_FDCWD, name.constData(),
-                         AT_SYMLINK_FOLLOW) == 0) {
-                if (::rename(name.constData(), QFile::encodeName(ziel_).constData()) != 0) {
-                    ::unlink(name.constData());
-                    Fehler();
-                }
-                Alte_abgeben();
-                return;
-            }
-            if (errno != EEXIST) {
-                break;  // no /proc: named from the start below
-            }
-        }
-    }
-#endif
     QTemporaryFile tmp(vorlage + QStringLiteral("XXXXXX"));
     tmp.setAutoRemove(true);
     if (!tmp.open()) {
         Fehler();
     }
-#ifndef Q_OS_WIN
-    if (!Inhalt_schreiben(tmp.handle(), vorne, von, bis, hinten)) {
-        Fehler();
-    }
-#else
     bool ok = tmp.write(vorne) == vorne.size();
     for (qint64 pos = von; ok && pos < bis;) {
         const QByteArray block = Lesen(pos, qMin(KopierBlock, bis - pos));
         ok = !block.isEmpty() && tmp.write(block) == block.size();
         pos += block.size();
     }
-    ok = ok && tmp.write(hinten) == hinten.size() && tmp.flush();
+    ok = ok && tmp.write(hinten) == hinten.size() && tmp.flush() && ::_commit(tmp.handle()) == 0;
     std::error_code rechteFehler;
     const auto rechte =
         std::filesystem::status(std::filesystem::path(ziel_.toStdU16String()), rechteFehler)
@@ -488,13 +808,13 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
     if (!ok || rechteFehler) {
         Fehler();
     }
-#endif
     Pruefen();
     const QString tmpName = tmp.fileName();
     tmp.close();
-#ifdef Q_OS_WIN
+    if (tmp.error() != QFileDevice::NoError) {
+        Fehler();
+    }
     datei_.close();  // an open file cannot be renamed over here
-#endif
     std::error_code fehler;
     std::filesystem::rename(std::filesystem::path(tmpName.toStdU16String()),
                             std::filesystem::path(ziel_.toStdU16String()), fehler);
@@ -502,17 +822,17 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
         Fehler();
     }
     tmp.setAutoRemove(false);
-#ifndef Q_OS_WIN
-    Alte_abgeben();
-#endif
+    kennung_ = Kennung(-1, ziel_);
 }
+#endif
 
-void Tag_speichern(const QString& pfad, const std::function<void(Schreibdatei&)>& speichern) {
+std::array<qint64, 5> Tag_speichern(const QString& pfad,
+                                    const std::function<void(Schreibdatei&)>& speichern) {
     for (int versuch = 1;; ++versuch) {
         Schreibdatei datei(pfad);
         try {
             speichern(datei);
-            return;
+            return datei.Kennung_jetzt();
         } catch (const Gewechselt&) {
             if (versuch == 3) {
                 datei.Fehler();

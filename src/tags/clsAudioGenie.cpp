@@ -28,6 +28,7 @@
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
 #include "tags/Schreibdatei.h"
+#include "tags/Tagschreiber.h"
 
 namespace {
 
@@ -77,45 +78,9 @@ bool IstAscii(const QString& s) {
     return true;
 }
 
-quint32 LiesSyncsafe(const QByteArray& b, qsizetype i) {
-    return (quint32(quint8(b[i]) & 0x7F) << 21) | (quint32(quint8(b[i + 1]) & 0x7F) << 14) |
-           (quint32(quint8(b[i + 2]) & 0x7F) << 7) | quint32(quint8(b[i + 3]) & 0x7F);
-}
-
-quint32 Lies32(const QByteArray& b, qsizetype i) {
-    return (quint32(quint8(b[i])) << 24) | (quint32(quint8(b[i + 1])) << 16) |
-           (quint32(quint8(b[i + 2])) << 8) | quint32(quint8(b[i + 3]));
-}
-
 quint32 Lies32LE(const QByteArray& b, qsizetype i) {
     return (quint32(quint8(b[i + 3])) << 24) | (quint32(quint8(b[i + 2])) << 16) |
            (quint32(quint8(b[i + 1])) << 8) | quint32(quint8(b[i]));
-}
-
-void SchreibeSyncsafe(QByteArray& b, qsizetype i, quint32 v) {
-    b[i] = char((v >> 21) & 0x7F);
-    b[i + 1] = char((v >> 14) & 0x7F);
-    b[i + 2] = char((v >> 7) & 0x7F);
-    b[i + 3] = char(v & 0x7F);
-}
-
-// Size of the ID3v2 tag whose 10-byte header is given (header and footer
-// included), or 0 when it is no valid header.
-qint64 Id3v2Groesse(const QByteArray& kopf) {
-    if (kopf.size() < 10 || !kopf.startsWith("ID3")) {
-        return 0;
-    }
-    const int major = quint8(kopf[3]);
-    if (major < 2 || major > 4 || quint8(kopf[4]) == 0xFF) {
-        return 0;
-    }
-    for (int i = 6; i < 10; ++i) {
-        if (quint8(kopf[i]) & 0x80) {
-            return 0;
-        }
-    }
-    const bool fuss = major == 4 && (quint8(kopf[5]) & 0x10);
-    return 10 + qint64(LiesSyncsafe(kopf, 6)) + (fuss ? 10 : 0);
 }
 
 // Reads from an open file; a short read near the end gives fewer bytes.
@@ -143,173 +108,6 @@ void Oeffnen(QFile& f, const QString& pfad) {
         throw Laufzeitfehler::Zur_Datei(Fehlernummer::Pfadzugriff, pfad);
     }
 }
-
-// An ID3v2 tag split into its frames the way TagLib reads them.
-struct Id3v2Teile {
-    int major = 0;
-    // Frames and padding, a whole-tag unsynchronisation undone.
-    QByteArray koerper;
-    // Where the frames end in the file, and whether only zero bytes follow up
-    // to the tag's end. Anything else there is no padding: it may be audio that
-    // a wrong tag size swallowed.
-    qint64 rahmenEnde = 0;
-    bool restLeer = true;
-};
-
-// Splits `region`, the tag's bytes from the file's start (cut short when the
-// file is), into frames. Each frame TagLib reads goes to `nimm` with its place
-// in `koerper` (length 0 for one that runs past the tag's end: it is read, but
-// its bytes count as the tag's rest); without `nimm` the frames are dropped.
-Id3v2Teile Id3v2_zerlegen(
-    const QByteArray& region,
-    const std::function<void(TagLib::ID3v2::Frame*, qint64 pos, qint64 laenge)>& nimm) {
-    Id3v2Teile t;
-    t.major = quint8(region[3]);
-    const quint8 flags = quint8(region[5]);
-    const qint64 deklariert = LiesSyncsafe(region, 6);
-    const QByteArray roh = region.mid(10, deklariert);
-    // Where each byte of `koerper` stands in `roh`, when they differ.
-    std::vector<qint64> herkunft;
-    if ((flags & 0x80) && t.major <= 3) {
-        // As TagLib undoes it: a zero byte behind 0xFF goes.
-        t.koerper.reserve(roh.size());
-        herkunft.reserve(size_t(roh.size()));
-        for (qsizetype i = 0; i < roh.size(); ++i) {
-            if (i > 0 && quint8(roh[i - 1]) == 0xFF && roh[i] == '\0') {
-                continue;
-            }
-            t.koerper.append(roh[i]);
-            herkunft.push_back(i);
-        }
-    } else {
-        t.koerper = roh;
-    }
-    qint64 pos = 0;
-    bool mitRahmen = true;
-    if ((flags & 0x40) && t.major >= 3 && t.koerper.size() >= 4) {
-        const qint64 ext =
-            t.major == 4 ? LiesSyncsafe(t.koerper, 0) : qint64(Lies32(t.koerper, 0)) + 4;
-        pos = ext <= t.koerper.size() ? ext : 0;
-        mitRahmen = ext <= t.koerper.size();
-    }
-    // A tag cut off by the end of the file reads as far as it goes.
-    QByteArray daten = t.koerper;
-    if (roh.size() < deklariert) {
-        daten.append(QByteArray(16, '\0'));
-    }
-    QByteArray kopf = region.left(10);
-    kopf[5] = 0;
-    SchreibeSyncsafe(kopf, 6, quint32(daten.size()));
-    const TagLib::ID3v2::Header tagKopf(TagLib::ByteVector(kopf.constData(), 10));
-    const TagLib::ByteVector alles(daten.constData(), static_cast<unsigned int>(daten.size()));
-    const qint64 kopfLaenge = TagLib::ID3v2::Frame::headerSize(unsigned(t.major));
-    const TagLib::ID3v2::FrameFactory* fabrik = TagLib::ID3v2::FrameFactory::instance();
-    while (mitRahmen && pos + kopfLaenge < daten.size() && daten[pos] != '\0') {
-        TagLib::ID3v2::Frame* f = fabrik->createFrame(alles.mid(unsigned(pos)), &tagKopf);
-        if (!f) {
-            break;
-        }
-        const qint64 laenge = kopfLaenge + f->size();
-        if (f->size() == 0 || pos + laenge > t.koerper.size()) {
-            if (f->size() != 0 && nimm) {
-                nimm(f, pos, 0);
-            } else {
-                delete f;
-            }
-            break;
-        }
-        if (nimm) {
-            nimm(f, pos, laenge);
-        } else {
-            delete f;
-        }
-        pos += laenge;
-    }
-    const qint64 rohPos = herkunft.empty()                ? pos
-                          : pos < qint64(herkunft.size()) ? herkunft[size_t(pos)]
-                                                          : roh.size();
-    t.rahmenEnde = 10 + rohPos;
-    for (qsizetype i = rohPos; i < roh.size() && t.restLeer; ++i) {
-        t.restLeer = roh[i] == '\0';
-    }
-    return t;
-}
-
-// Where the ID3v2 tag of the file opened for a save lies: its end (0 without
-// one), the first byte that stays behind a new tag, and the old tag's bytes.
-struct Id3v2Lage {
-    qint64 ende = 0;
-    qint64 behaltenAb = 0;
-    QByteArray alt;
-};
-
-// Refuses a tag that claims more bytes than the file holds: whatever a save
-// wrote there would take the place of audio the tag only seems to contain.
-Id3v2Lage Lage_lesen(Schreibdatei& f) {
-    Id3v2Lage lage;
-    lage.ende = Id3v2Groesse(f.Lesen(0, 10));
-    if (lage.ende == 0) {
-        return lage;
-    }
-    if (lage.ende > f.Groesse()) {
-        f.Fehler();
-    }
-    lage.alt = f.Lesen(0, lage.ende);
-    if (lage.alt.size() != lage.ende) {
-        f.Fehler();
-    }
-    const Id3v2Teile t = Id3v2_zerlegen(lage.alt, nullptr);
-    lage.behaltenAb = t.restLeer ? lage.ende : t.rahmenEnde;
-    return lage;
-}
-
-// The frames of a tag TagLib rendered, without its header and padding.
-QByteArray Nur_Rahmen(const QByteArray& tag, int version) {
-    qsizetype pos = 10;
-    while (pos + 10 <= tag.size() && tag[pos] != '\0') {
-        const quint32 laenge = version >= 4 ? LiesSyncsafe(tag, pos + 4) : Lies32(tag, pos + 4);
-        if (laenge > quint32(tag.size() - pos - 10)) {
-            break;
-        }
-        pos += 10 + qsizetype(laenge);
-    }
-    return tag.mid(10, pos - 10);
-}
-
-QByteArray Id3v2Kopf(int version, qint64 groesse) {
-    QByteArray kopf("ID3\0\0\0\0\0\0\0", 10);
-    kopf[3] = char(version);
-    SchreibeSyncsafe(kopf, 6, quint32(groesse - 10));
-    return kopf;
-}
-
-// Frames a user edits (texts, links, comments) go behind all others, such as
-// pictures: a later change of one of them touches only the end of the tag.
-bool Bearbeitbar(const TagLib::ID3v2::Frame* f) {
-    const TagLib::ByteVector id = f->frameID();
-    return id.startsWith("T") || id.startsWith("W") || id == "COMM";
-}
-
-// One frame as TagLib writes it in this version (which may turn it into
-// others, such as the year into TYER, or drop it).
-QByteArray Gerendert(TagLib::ID3v2::Frame* f, int version) {
-    TagLib::ID3v2::Tag einzeln;
-    einzeln.addFrame(f);
-    const QByteArray tag = Q(einzeln.render(version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3));
-    einzeln.removeFrame(f, false);
-    return Nur_Rahmen(tag, version);
-}
-
-// A frame marked "discard when the tag is altered" is dropped on saving, and
-// with it a value just set in it: a frame we change loses that mark. TagLib
-// keeps the frame header protected; a member pointer taken through a derived
-// class reaches it without touching the object's type.
-struct Rahmenkopf : TagLib::ID3v2::Frame {
-    static void Behalten(TagLib::ID3v2::Frame* f) {
-        (f->*(&Rahmenkopf::header))()->setTagAlterPreservation(false);
-    }
-};
-void Behalten(TagLib::ID3v2::Frame* f) { Rahmenkopf::Behalten(f); }
 
 // The in-memory tag uses TagLib's ID3v2.4 frame names.
 TagLib::ByteVector Kennung(quint32 rahmen) {
@@ -370,20 +168,43 @@ QString Id3v1Text(const QByteArray& roh) {
 
 }  // namespace
 
-struct clsAudioGenie::Daten {
+struct clsAudioGenie::Daten : Id3v2Stand {
     QString pfad;
     bool offen = false;
     // The file's identity when it was analysed (Schreibdatei::Kennung).
     std::array<qint64, 5> kennung{};
+    // The identity of the file whose tag each tag in memory is: the one analysed,
+    // or the one a save of ours left.
+    std::array<qint64, 5> v2Kennung{}, v1Kennung{};
+    // Our own changes of each tag since it was read or saved. When another
+    // program changed the file meanwhile, a save reads its tag afresh and makes
+    // only these changes on top (`nochmal` is then true).
+    using Aenderung = std::function<short(Daten&, bool nochmal)>;
+    std::vector<Aenderung> v2Aenderungen, v1Aenderungen;
 
-    // ID3v2: the parsed tag; its bytes as read (a whole-tag unsynchronisation
-    // undone), and for each frame read from them that nobody changed since, its
-    // place in them. A save writes such a frame back byte for byte, also one
-    // that TagLib would convert or drop.
-    std::unique_ptr<TagLib::ID3v2::Tag> v2;
-    int v2Version = 0;
-    QByteArray v2Bytes;
-    std::unordered_map<const TagLib::ID3v2::Frame*, std::pair<qint64, qint64>> unveraendert;
+    short V2Aendern(Aenderung a) {
+        const short ergebnis = a(*this, false);
+        v2Aenderungen.push_back(std::move(a));
+        return ergebnis;
+    }
+    void V1Aendern(Aenderung a) {
+        a(*this, false);
+        v1Aenderungen.push_back(std::move(a));
+    }
+    // Whether the file opened for a save is the one a tag in memory was read
+    // from or last saved to (also where the system gives no identity).
+    static bool Bekannt(const Schreibdatei& f, const std::array<qint64, 5>& stand) {
+        return f.Kennung_jetzt()[0] == 0 || f.Kennung_jetzt() == stand;
+    }
+    // After a save: the saved tag is what the file holds now, and so is the
+    // other one when the file was as that one knew it.
+    void Gespeichert(std::array<qint64, 5>& eigen, const std::array<qint64, 5>& vorher,
+                     const std::array<qint64, 5>& nachher) {
+        for (auto* k : {&v1Kennung, &v2Kennung}) {
+            if (*k == vorher) *k = nachher;
+        }
+        eigen = nachher;
+    }
 
     struct Id3v1 {
         bool vorhanden = false;
@@ -398,46 +219,6 @@ struct clsAudioGenie::Daten {
     int samplerate = 0;
     bool vbr = false;
     QString audioVersion;
-
-    TagLib::ID3v2::Tag& V2() {
-        if (!v2) {
-            v2 = std::make_unique<TagLib::ID3v2::Tag>();
-            v2Version = 3;
-        }
-        return *v2;
-    }
-
-    // Every change of a frame read from the file goes through these.
-    void Geaendert(TagLib::ID3v2::Frame* f) {
-        Behalten(f);
-        unveraendert.erase(f);
-    }
-    void Entfernen(TagLib::ID3v2::Frame* f) {
-        unveraendert.erase(f);
-        v2->removeFrame(f, true);
-    }
-    void Alle_entfernen(const TagLib::ByteVector& id) {
-        const TagLib::ID3v2::FrameList l = v2->frameList(id);
-        for (TagLib::ID3v2::Frame* f : l) {
-            Entfernen(f);
-        }
-    }
-
-    // The frames as a save writes them: unchanged ones as they were read,
-    // others as TagLib renders them; the editable ones last.
-    QByteArray Rahmenbytes(int version) const {
-        QByteArray vorne, hinten;
-        for (TagLib::ID3v2::Frame* f : v2->frameList()) {
-            QByteArray& ziel = Bearbeitbar(f) ? hinten : vorne;
-            const auto it = unveraendert.find(f);
-            if (it == unveraendert.end()) {
-                ziel += Gerendert(f, version);
-            } else {
-                ziel += QByteArrayView(v2Bytes).sliced(it->second.first, it->second.second);
-            }
-        }
-        return vorne + hinten;
-    }
 
     QString V2Text(const char* id) const {
         if (!v2) return {};
@@ -535,28 +316,6 @@ struct clsAudioGenie::Daten {
         return t;
     }
 
-    void Id3v2Lesen(const QByteArray& region) {
-        v2 = std::make_unique<TagLib::ID3v2::Tag>();
-        // An ID3v2.2 tag is saved as 2.3: its frames are always rendered anew.
-        const bool roh = quint8(region[3]) >= 3;
-        Id3v2Teile t =
-            Id3v2_zerlegen(region, [&](TagLib::ID3v2::Frame* f, qint64 pos, qint64 laenge) {
-                v2->addFrame(f);
-                if (roh) {
-                    unveraendert[f] = {pos, laenge};
-                }
-            });
-        v2Version = t.major;
-        v2Bytes = std::move(t.koerper);
-        // As TagLib's own reading does: an ID3v2.3 year with date and time frames
-        // reads as one date.
-        v2->header()->setMajorVersion(unsigned(v2Version));
-        TagLib::ID3v2::FrameFactory::instance()->rebuildAggregateFrames(v2.get());
-        std::erase_if(unveraendert, [this](const auto& e) {
-            return !v2->frameList().contains(const_cast<TagLib::ID3v2::Frame*>(e.first));
-        });
-    }
-
     void Id3v1Lesen(const QByteArray& t) {
         v1.vorhanden = true;
         v1.titel = Id3v1Text(t.mid(3, 30));
@@ -618,6 +377,20 @@ struct clsAudioGenie::Daten {
     }
 };
 
+namespace {
+
+// A text or link field, now and again on a newer file.
+template <class Id>
+void V2Feld(auto& d, const Id& id, const QString& text) {
+    const TagLib::ByteVector kennung(id);
+    d.V2Aendern([kennung, text](auto& x, bool) {
+        x.V2Text(kennung, text);
+        return short(0);
+    });
+}
+
+}  // namespace
+
 clsAudioGenie::clsAudioGenie() : d(std::make_unique<Daten>()) {
     static StillerZuhoerer stumm;
     TagLib::setDebugListener(&stumm);
@@ -642,6 +415,7 @@ short clsAudioGenie::AUDIOAnalyzeFile(const QString& pfad) {
     neu->pfad = pfad;
     neu->offen = true;
     neu->kennung = Schreibdatei::Kennung(f.handle(), QString());
+    neu->v1Kennung = neu->v2Kennung = neu->kennung;
 
     const qint64 v2Ende = Id3v2Ende(f, groesse);
     if (v2Ende > 0) {
@@ -688,26 +462,29 @@ short clsAudioGenie::ID3V1Exists() const { return d->v1.vorhanden ? -1 : 0; }
 short clsAudioGenie::ID3V2Exists() const { return d->v2 ? -1 : 0; }
 
 QString clsAudioGenie::ID3V2Artist() const { return d->V2Text("TPE1"); }
-void clsAudioGenie::ID3V2Artist(const QString& text) { d->V2Text("TPE1", text); }
+void clsAudioGenie::ID3V2Artist(const QString& text) { V2Feld(*d, "TPE1", text); }
 QString clsAudioGenie::ID3V2Title() const { return d->V2Text("TIT2"); }
-void clsAudioGenie::ID3V2Title(const QString& text) { d->V2Text("TIT2", text); }
+void clsAudioGenie::ID3V2Title(const QString& text) { V2Feld(*d, "TIT2", text); }
 QString clsAudioGenie::ID3V2Album() const { return d->V2Text("TALB"); }
-void clsAudioGenie::ID3V2Album(const QString& text) { d->V2Text("TALB", text); }
+void clsAudioGenie::ID3V2Album(const QString& text) { V2Feld(*d, "TALB", text); }
 QString clsAudioGenie::ID3V2Track() const { return d->V2Text("TRCK"); }
-void clsAudioGenie::ID3V2Track(const QString& text) { d->V2Text("TRCK", text); }
+void clsAudioGenie::ID3V2Track(const QString& text) { V2Feld(*d, "TRCK", text); }
 QString clsAudioGenie::ID3V2Year() const { return d->V2Text("TDRC"); }
-void clsAudioGenie::ID3V2Year(const QString& text) { d->V2Text("TDRC", text); }
+void clsAudioGenie::ID3V2Year(const QString& text) { V2Feld(*d, "TDRC", text); }
 
 QString clsAudioGenie::ID3V2Genre() const {
     // Numeric references such as "(17)" read as the genre's name.
     return d->v2 ? Q(d->v2->genre()) : QString();
 }
 void clsAudioGenie::ID3V2Genre(const QString& text) {
-    // A genre given by number reads as its name; written back as read, it stays a number.
-    if (!text.isEmpty() && d->v2 && d->v2->frameList("TCON").size() == 1 && ID3V2Genre() == text) {
-        return;
-    }
-    d->V2Text("TCON", text);
+    d->V2Aendern([text](Daten& x, bool) {
+        // A genre given by number reads as its name; written back as read, it stays a number.
+        if (text.isEmpty() || !x.v2 || x.v2->frameList("TCON").size() != 1 ||
+            Q(x.v2->genre()) != text) {
+            x.V2Text("TCON", text);
+        }
+        return short(0);
+    });
 }
 
 QString clsAudioGenie::ID3V2TextFrame(quint32 rahmen) const {
@@ -716,21 +493,46 @@ QString clsAudioGenie::ID3V2TextFrame(quint32 rahmen) const {
     return l.isEmpty() ? QString() : Rahmentext(l.front());
 }
 void clsAudioGenie::ID3V2TextFrame(quint32 rahmen, const QString& text) {
-    d->V2Text(Kennung(rahmen), text);
+    V2Feld(*d, Kennung(rahmen), text);
 }
 
 QString clsAudioGenie::ID3V1Artist() const { return d->v1.interpret; }
-void clsAudioGenie::ID3V1Artist(const QString& text) { d->V1().interpret = Latin1Feld(text, 30); }
+void clsAudioGenie::ID3V1Artist(const QString& text) {
+    d->V1Aendern([t = Latin1Feld(text, 30)](Daten& x, bool) {
+        x.V1().interpret = t;
+        return short(0);
+    });
+}
 QString clsAudioGenie::ID3V1Title() const { return d->v1.titel; }
-void clsAudioGenie::ID3V1Title(const QString& text) { d->V1().titel = Latin1Feld(text, 30); }
+void clsAudioGenie::ID3V1Title(const QString& text) {
+    d->V1Aendern([t = Latin1Feld(text, 30)](Daten& x, bool) {
+        x.V1().titel = t;
+        return short(0);
+    });
+}
 QString clsAudioGenie::ID3V1Album() const { return d->v1.album; }
-void clsAudioGenie::ID3V1Album(const QString& text) { d->V1().album = Latin1Feld(text, 30); }
+void clsAudioGenie::ID3V1Album(const QString& text) {
+    d->V1Aendern([t = Latin1Feld(text, 30)](Daten& x, bool) {
+        x.V1().album = t;
+        return short(0);
+    });
+}
 QString clsAudioGenie::ID3V1Year() const { return d->v1.jahr; }
-void clsAudioGenie::ID3V1Year(const QString& text) { d->V1().jahr = Latin1Feld(text, 4); }
+void clsAudioGenie::ID3V1Year(const QString& text) {
+    d->V1Aendern([t = Latin1Feld(text, 4)](Daten& x, bool) {
+        x.V1().jahr = t;
+        return short(0);
+    });
+}
 QString clsAudioGenie::ID3V1Comment() const {
     return d->v1.track > 0 ? d->v1.kommentar.left(28) : d->v1.kommentar;
 }
-void clsAudioGenie::ID3V1Comment(const QString& text) { d->V1().kommentar = Latin1Feld(text, 30); }
+void clsAudioGenie::ID3V1Comment(const QString& text) {
+    d->V1Aendern([t = Latin1Feld(text, 30)](Daten& x, bool) {
+        x.V1().kommentar = t;
+        return short(0);
+    });
+}
 QString clsAudioGenie::ID3V1Track() const {
     return d->v1.vorhanden && d->v1.track > 0 ? QString::number(d->v1.track) : QString();
 }
@@ -741,7 +543,11 @@ short clsAudioGenie::ID3V1GenreID() const {
     return d->v1.vorhanden ? short(d->v1.genre) : short(255);
 }
 void clsAudioGenie::ID3V1GenreID(short nummer) {
-    d->V1().genre = nummer >= 0 && nummer <= 255 ? nummer : 255;
+    const int genre = nummer >= 0 && nummer <= 255 ? nummer : 255;
+    d->V1Aendern([genre](Daten& x, bool) {
+        x.V1().genre = genre;
+        return short(0);
+    });
 }
 short clsAudioGenie::ID3V1GetGenres() const {
     return static_cast<short>(TagLib::ID3v1::genreList().size());
@@ -760,67 +566,67 @@ short clsAudioGenie::ID3V2SaveChanges() {
     if (!d->offen || !d->v2) {
         return 0;
     }
-    const int version = d->v2Version >= 4 ? 4 : 3;
-    const QByteArray rahmen = d->Rahmenbytes(version);
     bool gespeichert = false;
-    Tag_speichern(d->pfad, [&](Schreibdatei& f) {
-        const Id3v2Lage lage = Lage_lesen(f);
-        // A file without ID3v2 tag gets none for a tag without frames.
-        gespeichert = lage.ende > 0 || !rahmen.isEmpty();
-        if (!gespeichert) {
-            return;
-        }
-        // Nothing unsynchronised, no extended header, no footer is written. When
-        // the frames fit into the tag there is, the tag keeps its place and only
-        // the bytes that differ are written, in place when they lie in one page.
-        const qint64 platz = lage.behaltenAb;
-        if (lage.ende > 0 && platz >= 10 + rahmen.size()) {
-            QByteArray neu = Id3v2Kopf(version, platz) + rahmen;
-            neu.append(QByteArray(platz - neu.size(), '\0'));
-            qsizetype von = 0;
-            while (von < neu.size() && neu[von] == lage.alt[von]) ++von;
-            qsizetype bis = neu.size();
-            while (bis > von && neu[bis - 1] == lage.alt[bis - 1]) --bis;
-            if (von == bis || f.An_Ort_schreiben(von, neu.mid(von, bis - von))) {
-                return;
+    std::array<qint64, 5> vorher{};
+    std::unique_ptr<Daten> frisch;
+    const auto nachher = Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+        vorher = f.Kennung_jetzt();
+        const Daten* stand = d.get();
+        frisch.reset();
+        if (!Daten::Bekannt(f, d->v2Kennung)) {
+            // Another program changed the file since its tag was read: that
+            // program's tag as it is now, with only our own changes on top.
+            frisch = std::make_unique<Daten>();
+            const QByteArray alt = Id3v2_der_Datei(f);
+            if (!alt.isEmpty()) {
+                frisch->Id3v2Lesen(alt);
             }
+            for (const Daten::Aenderung& a : d->v2Aenderungen) {
+                a(*frisch, true);
+            }
+            stand = frisch.get();
         }
-        const qint64 neuGroesse = Neue_Taggroesse(rahmen.size(), platz, f.Teilt_Bloecke());
-        QByteArray neu = Id3v2Kopf(version, neuGroesse) + rahmen;
-        neu.append(QByteArray(neuGroesse - neu.size(), '\0'));
-        f.Ersetzen(neu, platz, f.Groesse(), QByteArray());
+        gespeichert = false;
+        if (stand->v2) {
+            const int version = stand->v2Version >= 4 ? 4 : 3;
+            gespeichert = Id3v2_schreiben(f, version, stand->Rahmenbytes(version));
+        }
     });
+    if (frisch) {
+        static_cast<Id3v2Stand&>(*d) = std::move(static_cast<Id3v2Stand&>(*frisch));
+    }
+    d->Gespeichert(d->v2Kennung, vorher, nachher);
+    d->v2Aenderungen.clear();
     if (!gespeichert) {
         return 0;
     }
-    d->v2Version = version;
+    d->v2Version = d->v2Version >= 4 ? 4 : 3;
     return -1;
 }
-
-namespace {
-
-// Where the ID3v1 tag of the file opened for a save begins (the file's end
-// without one). A file whose ID3v2 tag claims more bytes than it holds gets
-// no ID3v1 tag either: reading would take it for part of that tag.
-qint64 Id3v1Anfang(Schreibdatei& f, bool schreiben, bool& hatV1) {
-    const qint64 groesse = f.Groesse();
-    const qint64 v2 = Id3v2Groesse(f.Lesen(0, 10));
-    if (schreiben && v2 > groesse) {
-        f.Fehler();
-    }
-    hatV1 = groesse - 128 >= v2 && f.Lesen(groesse - 128, 3) == "TAG";
-    return hatV1 ? groesse - 128 : groesse;
-}
-
-}  // namespace
 
 short clsAudioGenie::ID3V1SaveChanges() {
     if (!d->offen) {
         return 0;
     }
-    const QByteArray neu = d->v1.vorhanden ? d->V1Bytes() : QByteArray();
-    Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+    std::array<qint64, 5> vorher{};
+    Daten::Id3v1 gespeichert;
+    const auto nachher = Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+        vorher = f.Kennung_jetzt();
         bool hatV1 = false;
+        Daten frisch;
+        frisch.v1 = d->v1;
+        if (!Daten::Bekannt(f, d->v1Kennung)) {
+            // As for ID3v2: the tag as the file has it now, our changes on top.
+            frisch.v1 = Daten::Id3v1();
+            const qint64 ende = Id3v1Anfang(f, false, hatV1);
+            if (hatV1) {
+                frisch.Id3v1Lesen(f.Lesen(ende, 128));
+            }
+            for (const Daten::Aenderung& a : d->v1Aenderungen) {
+                a(frisch, true);
+            }
+        }
+        const QByteArray neu = frisch.v1.vorhanden ? frisch.V1Bytes() : QByteArray();
         const qint64 ende = Id3v1Anfang(f, !neu.isEmpty(), hatV1);
         if (neu.isEmpty()) {
             // The tag in memory is the truth: one that only the disk has goes.
@@ -830,21 +636,29 @@ short clsAudioGenie::ID3V1SaveChanges() {
         } else if ((!hatV1 || f.Lesen(ende, 128) != neu) && !f.An_Ort_schreiben(ende, neu)) {
             f.Ersetzen(QByteArray(), 0, ende, neu);
         }
+        gespeichert = frisch.v1;
     });
-    return neu.isEmpty() ? 0 : -1;
+    d->v1 = gespeichert;
+    d->Gespeichert(d->v1Kennung, vorher, nachher);
+    d->v1Aenderungen.clear();
+    return d->v1.vorhanden ? -1 : 0;
 }
 
 short clsAudioGenie::ID3V1RemoveTag() {
     if (d->offen) {
-        Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+        std::array<qint64, 5> vorher{};
+        const auto nachher = Tag_speichern(d->pfad, [&](Schreibdatei& f) {
+            vorher = f.Kennung_jetzt();
             bool hatV1 = false;
             const qint64 ende = Id3v1Anfang(f, false, hatV1);
             if (hatV1) {
                 f.Kuerzen(ende);
             }
         });
+        d->Gespeichert(d->v1Kennung, vorher, nachher);
     }
     d->v1 = Daten::Id3v1();
+    d->v1Aenderungen.clear();
     return -1;
 }
 
@@ -880,25 +694,40 @@ short clsAudioGenie::ID3V2AddPictureFile(const QString& bild, const QString& bes
         daten = bild.toUtf8();
         mime = QStringLiteral("-->");
     }
-    TagLib::ID3v2::Tag& tag = d->V2();
-    auto* f = new TagLib::ID3v2::AttachedPictureFrame();
-    f->setTextEncoding(Textkodierung(beschreibung, d->v2Version));
-    f->setMimeType(T(mime));
-    f->setType(typ >= 0 && typ <= 0x14 ? static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(typ)
-                                       : TagLib::ID3v2::AttachedPictureFrame::Other);
-    f->setDescription(T(beschreibung));
-    f->setPicture(TagLib::ByteVector(daten.constData(), static_cast<unsigned int>(daten.size())));
-    tag.addFrame(f);
-    return -1;
+    const TagLib::ByteVector bytes(daten.constData(), static_cast<unsigned int>(daten.size()));
+    return d->V2Aendern([=](Daten& x, bool nochmal) {
+        TagLib::ID3v2::Tag& tag = x.V2();
+        // A newer file that already holds this very picture keeps it once.
+        if (nochmal) {
+            for (TagLib::ID3v2::Frame* r : tag.frameList("APIC")) {
+                const auto* b = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(r);
+                if (b && b->picture() == bytes) {
+                    return short(-1);
+                }
+            }
+        }
+        auto* f = new TagLib::ID3v2::AttachedPictureFrame();
+        f->setTextEncoding(Textkodierung(beschreibung, x.v2Version));
+        f->setMimeType(T(mime));
+        f->setType(typ >= 0 && typ <= 0x14
+                       ? static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(typ)
+                       : TagLib::ID3v2::AttachedPictureFrame::Other);
+        f->setDescription(T(beschreibung));
+        f->setPicture(bytes);
+        tag.addFrame(f);
+        return short(-1);
+    });
 }
 
 short clsAudioGenie::ID3V2DeletePicture(short index) {
-    auto* f = const_cast<TagLib::ID3v2::Frame*>(d->Rahmen("APIC", index));
-    if (!f) {
-        return 0;
-    }
-    d->Entfernen(f);
-    return -1;
+    return d->V2Aendern([index](Daten& x, bool) {
+        auto* f = const_cast<TagLib::ID3v2::Frame*>(x.Rahmen("APIC", index));
+        if (!f) {
+            return short(0);
+        }
+        x.Entfernen(f);
+        return short(-1);
+    });
 }
 
 short clsAudioGenie::ID3V2GetComments() const { return d->Anzahl("COMM"); }
@@ -920,56 +749,59 @@ QString clsAudioGenie::ID3V2GetCommentDescription(short index) const {
 
 short clsAudioGenie::ID3V2AddComment(const QString& sprache, const QString& beschreibung,
                                      const QString& text) {
-    // An empty text empties a comment there is, but adds none (nor a tag).
-    if (text.isEmpty() && !d->v2) {
-        return 0;
-    }
-    TagLib::ID3v2::Tag& tag = d->V2();
-    const TagLib::ByteVector sp(sprache.toLatin1().left(3).constData());
-    const int ver = d->v2Version;
-    const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, ver);
-    for (TagLib::ID3v2::Frame* r : tag.frameList("COMM")) {
-        auto* c = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(r);
-        if (c &&
-            QString::fromLatin1(Q(c->language())).compare(sprache.left(3), Qt::CaseInsensitive) ==
-                0 &&
-            Q(c->description()) == beschreibung) {
-            if (kodierung != TagLib::String::Latin1) c->setTextEncoding(kodierung);
-            c->setText(T(text));
-            d->Geaendert(c);
-            return -1;
+    return d->V2Aendern([=](Daten& x, bool) {
+        // An empty text empties a comment there is, but adds none (nor a tag).
+        if (text.isEmpty() && !x.v2) {
+            return short(0);
         }
-    }
-    if (text.isEmpty()) {
-        return 0;
-    }
-    auto* c = new TagLib::ID3v2::CommentsFrame(kodierung);
-    c->setLanguage(sp);
-    c->setDescription(T(beschreibung));
-    c->setText(T(text));
-    tag.addFrame(c);
-    return -1;
+        TagLib::ID3v2::Tag& tag = x.V2();
+        const TagLib::ByteVector sp(sprache.toLatin1().left(3).constData());
+        const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, x.v2Version);
+        for (TagLib::ID3v2::Frame* r : tag.frameList("COMM")) {
+            auto* c = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(r);
+            if (c &&
+                QString::fromLatin1(Q(c->language()))
+                        .compare(sprache.left(3), Qt::CaseInsensitive) == 0 &&
+                Q(c->description()) == beschreibung) {
+                if (kodierung != TagLib::String::Latin1) c->setTextEncoding(kodierung);
+                c->setText(T(text));
+                x.Geaendert(c);
+                return short(-1);
+            }
+        }
+        if (text.isEmpty()) {
+            return short(0);
+        }
+        auto* c = new TagLib::ID3v2::CommentsFrame(kodierung);
+        c->setLanguage(sp);
+        c->setDescription(T(beschreibung));
+        c->setText(T(text));
+        tag.addFrame(c);
+        return short(-1);
+    });
 }
 
 short clsAudioGenie::ID3V2AddUserText(const QString& beschreibung, const QString& text) {
-    // As a comment: an empty text adds no frame and no tag.
-    if (text.isEmpty() && !d->v2) {
-        return 0;
-    }
-    TagLib::ID3v2::Tag& tag = d->V2();
-    const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, d->v2Version);
-    if (auto* u = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, T(beschreibung))) {
-        if (kodierung != TagLib::String::Latin1) u->setTextEncoding(kodierung);
-        u->setText(T(text));
-        d->Geaendert(u);
-        return -1;
-    }
-    if (text.isEmpty()) {
-        return 0;
-    }
-    tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
-        T(beschreibung), TagLib::StringList(T(text)), kodierung));
-    return -1;
+    return d->V2Aendern([=](Daten& x, bool) {
+        // As a comment: an empty text adds no frame and no tag.
+        if (text.isEmpty() && !x.v2) {
+            return short(0);
+        }
+        TagLib::ID3v2::Tag& tag = x.V2();
+        const TagLib::String::Type kodierung = Textkodierung(beschreibung + text, x.v2Version);
+        if (auto* u = TagLib::ID3v2::UserTextIdentificationFrame::find(&tag, T(beschreibung))) {
+            if (kodierung != TagLib::String::Latin1) u->setTextEncoding(kodierung);
+            u->setText(T(text));
+            x.Geaendert(u);
+            return short(-1);
+        }
+        if (text.isEmpty()) {
+            return short(0);
+        }
+        tag.addFrame(new TagLib::ID3v2::UserTextIdentificationFrame(
+            T(beschreibung), TagLib::StringList(T(text)), kodierung));
+        return short(-1);
+    });
 }
 
 int clsAudioGenie::AUDIOGetBitrate() const { return d->bitrate; }

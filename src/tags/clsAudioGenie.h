@@ -19,6 +19,10 @@
 //   always the old or the new version, also when the program is killed, and
 //   the MPEG audio bytes are never changed. An ID3v2.3 tag stays 2.3, a 2.4 tag
 //   stays 2.4, a new tag is written as 2.3 with room for later changes.
+// - A save into a file that another program changed since it was read (or
+//   last saved here) reads that file's tags afresh and makes only this
+//   object's own changes on top (the picture, the edited fields): frames of an
+//   older read are never written over a newer file.
 // - A save writes every frame nobody changed byte for byte as it was read
 //   (also frames TagLib would convert or drop), and keeps bytes between the
 //   last frame and the tag's end that are not zero padding behind the new tag.

@@ -9,6 +9,7 @@
 #include "common/Laufzeitfehler.h"
 #include "tags/AudioGenieHilfe.h"
 #include "tags/Schreibdatei.h"
+#include "tags/Tagschreiber.h"
 
 using Mp3Pruefer::Audiobereich;
 using Mp3Pruefer::Id3v1Lesen;
@@ -291,15 +292,52 @@ TEST_F(AudioGenieTest, EineDateiVomLesenBisZumSchreiben) {
             EXPECT_EQ(Audiobereich(jetzt), b.audio()) << fall;
             if (fall == 0) {
                 EXPECT_EQ(Id3v2Lesen(jetzt).text("TIT2"), "Neu");
+                EXPECT_EQ(Id3v2Lesen(jetzt).text("TPE1"), "Andere Band");
                 EXPECT_EQ(jetzt.right(128), bDatei.right(128));
             } else {
                 EXPECT_EQ(jetzt.left(bDatei.size() - 128), bDatei.left(bDatei.size() - 128));
                 EXPECT_EQ(jetzt.size(), bDatei.size() - (fall == 2 ? 128 : 0));
                 if (fall == 1) {
                     EXPECT_EQ(Id3v1Lesen(jetzt)->titel, "Neu");
+                    EXPECT_EQ(Id3v1Lesen(jetzt)->interpret, "Band B");
+                    EXPECT_EQ(Id3v1Lesen(jetzt)->genre, 2);
                 }
             }
         }
+    }
+
+    // Another program writes into the file between the analysis and the save
+    // (in place, same size: only the identity tells): its fields survive ours.
+    {
+        Mp3Bauer c;
+        c.id3v2(3)
+            .text("TIT2", "A")
+            .text("TPE1", "Band X")
+            .auffuellen(3000)
+            .audioCbr128(30)
+            .id3v1(V1("A", "X", "", "", "", 0, 1));
+        c.schreiben(p);
+        clsAudioGenie ag;
+        ag.AUDIOAnalyzeFile(p);
+        ag.ID3V2Title(QStringLiteral("Neu"));
+        ag.ID3V1Title(QStringLiteral("Neu"));
+        QByteArray anders = c.bytes();
+        anders.replace("Band X", "Band Y");
+        anders[anders.size() - 128 + 33] = 'Y';
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        {
+            QFile f(p);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_EQ(f.write(anders), anders.size());
+        }
+        ASSERT_EQ(ag.ID3V2SaveChanges(), -1);
+        ASSERT_EQ(ag.ID3V1SaveChanges(), -1);
+        const QByteArray jetzt = Lesen(p);
+        EXPECT_EQ(Id3v2Lesen(jetzt).text("TIT2"), "Neu");
+        EXPECT_EQ(Id3v2Lesen(jetzt).text("TPE1"), "Band Y");
+        EXPECT_EQ(Id3v1Lesen(jetzt)->titel, "Neu");
+        EXPECT_EQ(Id3v1Lesen(jetzt)->interpret, "Y");
+        EXPECT_EQ(Audiobereich(jetzt), c.audio());
     }
 
     // A file that keeps changing under the save: refused, the last version left
@@ -373,5 +411,30 @@ TEST(NeueTaggroesse, LaesstRaumUndDemAudioSeinenPlatzImBlock) {
             EXPECT_LT(geteilt, mindestens + 4096);
             EXPECT_EQ(geteilt % 4096, audioAb % 4096) << rahmen << " " << audioAb;
         }
-    }
+    }  // The size field holds 28 bits: a larger tag is refused, not cut.
+    EXPECT_TRUE(Id3v2_passt(10 + 0x0FFFFFFF));
+    EXPECT_FALSE(Id3v2_passt(11 + 0x0FFFFFFF));
+}
+
+// An ID3v2.4 tag unsynchronised as a whole reads as its frames say, and a save
+// that keeps those frames keeps them readable without the tag's flag.
+TEST_F(AudioGenieTest, UnsynchronisierterId3v24Tag) {
+    // Latin-1 "\xFF\xE0x": a zero byte goes between 0xFF and 0xE0.
+    const QByteArray interpret = Rahmen(4, "TPE1", QByteArray("\x00\xFF\x00\xE0x", 5));
+    const QByteArray audio = Mp3Bauer().audioCbr128(30).audio();
+    const QString p = Pfad(QStringLiteral("lied.mp3"));
+    Textdatei_schreiben(p, Tag(4, interpret + Text(4, "TIT2", "Alt"), 0x80) + audio);
+    const QString erwartet = QString::fromLatin1("\xFF\xE0x");
+    clsAudioGenie ag;
+    ag.AUDIOAnalyzeFile(p);
+    EXPECT_EQ(ag.ID3V2Artist(), erwartet);
+    ag.ID3V2Title(QStringLiteral("Neu"));
+    ASSERT_EQ(ag.ID3V2SaveChanges(), -1);
+    const QByteArray jetzt = Lesen(p);
+    EXPECT_EQ(quint8(jetzt[5]) & 0x80, 0);
+    EXPECT_EQ(Audiobereich(jetzt), audio);
+    clsAudioGenie wieder;
+    wieder.AUDIOAnalyzeFile(p);
+    EXPECT_EQ(wieder.ID3V2Artist(), erwartet);
+    EXPECT_EQ(wieder.ID3V2Title(), QStringLiteral("Neu"));
 }

@@ -2,11 +2,16 @@
 // at any moment of the save:
 //   robust_speichern <mp3> bild <picture file>   embeds the picture as front cover
 //   robust_speichern <mp3> text <title>          changes the title only
+// A fourth argument, the number of a step of the save (Speicherstelle), ends
+// the process there as a kill would.
 // Prints "bereit" just before the save starts and "fertig <microseconds>" after it.
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QString>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "common/Laufzeitfehler.h"
@@ -14,8 +19,8 @@
 #include "tags/clsAudioGenie.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "Aufruf: %s <mp3> bild|text <wert>\n", argv[0]);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "Aufruf: %s <mp3> bild|text <wert> [stelle]\n", argv[0]);
         return 2;
     }
     const QString pfad = QString::fromLocal8Bit(argv[1]);
@@ -35,6 +40,15 @@ int main(int argc, char** argv) {
         Speichern_Zwischenhalt = [](const QString&) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         };
+        if (argc == 5) {
+            const int halt = std::atoi(argv[4]);
+            Speichern_Stelle = [halt](Speicherstelle s) {
+                if (int(s) == halt) {
+                    _exit(9);
+                }
+                return true;
+            };
+        }
         std::printf("bereit\n");
         std::fflush(stdout);
         QElapsedTimer uhr;
