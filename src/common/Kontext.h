@@ -45,6 +45,8 @@ struct Einstellungen {
     QString Quelle = QStringLiteral("Shop");
     // Songs for which nothing was found last time are searched again.
     bool ErneutSuchen = false;
+    // The limit of all undo journals together in MB; 0 switches undo off.
+    qint64 JournalMB = 2048;
 };
 
 // Program-wide state: created once by main (or by each test) and handed to the

@@ -60,6 +60,12 @@ void Einstellungen_laden(Kontext& ctx, const Einstellungsanzeige* anzeige) {
     // Read last, so that a damaged value here leaves every older key loaded.
     e.Quelle = Ini_lesen(ctx, Allgemein, QStringLiteral("Quelle"), QStringLiteral("Shop"));
     e.ErneutSuchen = Wahrheit_lesen(ctx, QStringLiteral("ErneutSuchen"), false);
+    bool zahl = false;
+    const qint64 mb =
+        Ini_lesen(ctx, Allgemein, QStringLiteral("Journal_MB"), QStringLiteral("2048"))
+            .trimmed()
+            .toLongLong(&zahl);
+    e.JournalMB = zahl && mb >= 0 ? mb : 2048;
 }
 
 QString Shop_Host(Kontext& ctx) {
