@@ -26,6 +26,7 @@
 #include "log/frmFehler.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
+#include "tags/Laufjournal.h"
 #include "tags/clsAudioGenie.h"
 
 namespace {
@@ -261,6 +262,10 @@ void frmVellinor::Oberflaeche_aufbauen() {
         QStringLiteral("Läd für jedes Lied in der Liste oberhalb automatisch ein Cover runter"));
     cmdAbbrechen = Knopf(Frame7, "cmdAbbrechen", QStringLiteral("Suche Abbrechen"));
     cmdAbbrechen->setEnabled(false);
+    cmdRueckgaengig = Knopf(
+        Frame7, "cmdRueckgaengig", QStringLiteral("Letzten Lauf rückgängig machen"),
+        QStringLiteral("Gibt jeder Datei des letzten Laufs ihre alten Tags und Bilder zurück"));
+    cmdRueckgaengig->setEnabled(false);
     chkRuhezustandNachSuche = Steuerelement<QCheckBox>(Frame7, "chkRuhezustandNachSuche");
     chkRuhezustandNachSuche->setText(
         QStringLiteral("Nach Abschluss der Coversuche in den Ruhezustand fahren"));
@@ -273,6 +278,7 @@ void frmVellinor::Oberflaeche_aufbauen() {
         l->addWidget(cmdAlleCover, 1, 0);
         l->addWidget(cmdAbbrechen, 1, 1);
         l->addWidget(chkRuhezustandNachSuche, 1, 2);
+        l->addWidget(cmdRueckgaengig, 2, 0, 1, 2);
         l->setColumnStretch(2, 1);
     }
 
@@ -372,6 +378,8 @@ void frmVellinor::Einstellungen_anwenden() {
         throw;
     }
     setztSelbst_ = false;
+    Journal_starten(ctx_);
+    Rueckgaengig_anzeigen();
 }
 
 void frmVellinor::Form_Load(const QString& kommandozeile) {

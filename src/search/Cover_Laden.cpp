@@ -26,6 +26,7 @@
 #include "search/Suchstring.h"
 #include "search/frmBildUebernehmenFrage.h"
 #include "settings/modIni.h"
+#include "tags/Laufjournal.h"
 #include "tags/clsAudioGenie.h"
 
 namespace {
@@ -248,6 +249,7 @@ class Coversuche {
         Suchlauf_aktuell(ctx);
         lauf = ctx.Lauf;
         const Quellenwahl wahl = Quellenwahl_aus(ctx.Einst.Quelle);
+        Lauf_quelle(ctx.Einst.Quelle);
         if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen) {
             if (const std::optional<Fehltreffer> alt =
                     lauf->Fehltreffer_fuer(Ausw, wahl, ctx.Einst)) {
@@ -468,7 +470,7 @@ class Coversuche {
             if (Abgebrochen()) {
                 return;
             }
-            Textdatei_schreiben(seitendatei, bild);
+            Datei_mit_journal_schreiben(seitendatei, bild);
             Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde übernommen"));
             ergebnis = Coverergebnis::Gespeichert;
             Ende();
