@@ -274,12 +274,12 @@ void frmVellinor::Oberflaeche_aufbauen() {
         auto* balken = new QHBoxLayout;
         balken->addWidget(Picture1, 1);
         balken->addWidget(lblRestzeit);
-        l->addLayout(balken, 0, 0, 1, 3);
+        l->addLayout(balken, 0, 0, 1, 4);
         l->addWidget(cmdAlleCover, 1, 0);
         l->addWidget(cmdAbbrechen, 1, 1);
-        l->addWidget(chkRuhezustandNachSuche, 1, 2);
-        l->addWidget(cmdRueckgaengig, 2, 0, 1, 2);
-        l->setColumnStretch(2, 1);
+        l->addWidget(cmdRueckgaengig, 1, 2);
+        l->addWidget(chkRuhezustandNachSuche, 1, 3);
+        l->setColumnStretch(3, 1);
     }
 
     cmdOptionen = Knopf(zentral, "cmdOptionen", QStringLiteral("Einstellungen"));

@@ -63,7 +63,7 @@ TEST(About, TitleVersionTextsAndTheLink) {
     for (const char* name : {"lauf-1.vjl", "lauf-2.vjl"}) {
         Textdatei_schreiben(t.Pfad("journal") + "/" + name, QByteArray(768, 'x'));
     }
-    EXPECT_TRUE(frmAbout(t.ctx).lblDateiorte->text().endsWith("\nRückgängig-Journale: 1,5 KB"))
+    EXPECT_TRUE(frmAbout(t.ctx).lblDateiorte->text().endsWith("\nRückgängig-Journale: 1,5 kB"))
         << frmAbout(t.ctx).lblDateiorte->text().toStdString();
     Journal_einrichten(QString(), 0);
 
