@@ -26,7 +26,13 @@
 //                                             1 s into a batch; prints the time to the
 //                                             end of the event loop and "ende <epoch ns>"
 //                                             of the close, for the caller to time the
-//                                             process's end.
+//                                             process's end. langsam: every save slowed
+//                                             to 2 s (the save engine's test hook); one
+//                                             batch cancelled 0.5 s into its first save,
+//                                             then one for the largest gap; prints the
+//                                             gap, the run's seconds, the time from the
+//                                             click to the end of the run and the save's
+//                                             rest at the click.
 //   vellinor_bench alben <albums> <songs per album>
 //                                             album search over a library against local
 //                                             stand-ins of MusicBrainz (with the Cover Art
@@ -73,6 +79,7 @@
 #include "support/Dienstattrappen.h"
 #include "support/Mp3Bauer.h"
 #include "support/TestUmgebung.h"
+#include "tags/Schreibdatei.h"
 #include "tags/clsAudioGenie.h"
 
 namespace {
@@ -231,15 +238,48 @@ int Fenster(int argc, char** argv) {
         zuletzt = nun;
     });
 
+    // --- Slowed saves (langsam) ---
+    // When the slowed save began and ended, in the clock's milliseconds.
+    std::atomic<qint64> speicherBeginn{-1};
+    std::atomic<qint64> speicherEnde{-1};
+    const bool langsam = art == QLatin1String("langsam");
+    if (langsam) {
+        Speichern_Zwischenhalt = [&](const QString&) {
+            speicherBeginn = uhr.elapsed();
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            speicherEnde = uhr.elapsed();
+        };
+    }
+    qint64 saveRest = -1;
+    double laufSekunden = 0;
+    // --- end of slowed saves ---
+
     std::vector<qint64> abbruch;
     qint64 geschlossen = -1;
     long long endeNs = 0;
     qint64 klick = -1;
     QTimer::singleShot(0, [&] {
-        const int laeufe = art == QLatin1String("abbrechen") ? 5 : 1;
+        const int laeufe = art == QLatin1String("abbrechen") ? 5 : langsam ? 2 : 1;
         for (int i = 0; i < laeufe; ++i) {
             klick = -1;
-            if (art == QLatin1String("abbrechen")) {
+            if (langsam && i == 0) {
+                // First the cancel, half a second into the first save: a later batch
+                // would find the covers stored already and have nothing to write.
+                speicherBeginn = -1;
+                auto* warten = new QTimer(&f);
+                warten->setInterval(5);
+                QObject::connect(warten, &QTimer::timeout, [&, warten] {
+                    const qint64 beginn = speicherBeginn;
+                    if (beginn >= 0 && uhr.elapsed() - beginn >= 500) {
+                        warten->deleteLater();
+                        warten->stop();
+                        klick = uhr.elapsed();
+                        saveRest = beginn + 2000 - klick;
+                        f.cmdAbbrechen->click();
+                    }
+                });
+                warten->start();
+            } else if (art == QLatin1String("abbrechen")) {
                 QTimer::singleShot(1000, [&] {
                     klick = uhr.elapsed();
                     f.cmdAbbrechen->click();
@@ -254,9 +294,12 @@ int Fenster(int argc, char** argv) {
                 });
             }
             zuletzt = Stand();
+            luecke = 0;
+            const qint64 laufBeginn = uhr.elapsed();
             takt.start();
             f.cmdAlleCover->click();
             takt.stop();
+            laufSekunden = double(uhr.elapsed() - laufBeginn) / 1000.0;
             if (klick >= 0) {
                 abbruch.push_back(uhr.elapsed() - klick);
             }
@@ -273,6 +316,11 @@ int Fenster(int argc, char** argv) {
         std::printf("abbruch_ms %lld median_ms %lld\n",
                     abbruch.empty() ? -1LL : static_cast<long long>(abbruch.back()),
                     abbruch.empty() ? -1LL : static_cast<long long>(abbruch[abbruch.size() / 2]));
+    } else if (langsam) {
+        std::printf("luecke_ms %lld lauf_s %.2f abbruch_ms %lld rest_ms %lld\n",
+                    static_cast<long long>(luecke), laufSekunden,
+                    abbruch.empty() ? -1LL : static_cast<long long>(abbruch.back()),
+                    static_cast<long long>(saveRest));
     } else if (art == QLatin1String("schliessen")) {
         std::printf("schliessen_ms %lld ende %lld\n",
                     static_cast<long long>(geschlossen < 0 ? -1 : ende - geschlossen), endeNs);

@@ -88,6 +88,11 @@ void Batchlauf::Ausfuehren(const QString& frmtitle) {
         Suchlauf_beginnen(ctx_);
         const int letzter = anzeige_.Anzahl() - 1;
         for (int k = 0; k <= letzter; ++k) {
+            // A closed window selects and loads no further song.
+            if (beendet_) {
+                abgebrochen = Abbruch_verarbeiten();
+                break;
+            }
             // Handlers that ran during the yields may have emptied the list.
             if (k >= anzeige_.Anzahl()) {
                 throw Laufzeitfehler(Fehlernummer::IndexAusserhalb);
@@ -113,6 +118,7 @@ void Batchlauf::Ausfuehren(const QString& frmtitle) {
                 throw Laufzeitfehler(Fehlernummer::IndexAusserhalb);
             }
             Cover_Laden(ctx_, anzeige_.Pfad(k), false);
+            anzeige_.Lied_beendet();
             schaetzung_.Datei_fertig(Sekunden(Uhr::now() - dateiStart_));
             if (Lauf_angehalten()) {
                 // Its journal reached the limit: nothing more can be saved undoably.

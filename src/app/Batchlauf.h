@@ -25,6 +25,8 @@ class Laufanzeige {
     // Controls to running (start disabled, cancel enabled, list disabled) or back.
     virtual void Laufend(bool laeuft) = 0;
     virtual bool Ruhezustand_gewuenscht() = 0;
+    // One file's search is over; settings saved during it apply from the next.
+    virtual void Lied_beendet() {}
 };
 
 // The batch cover search over the whole file list, one file after the other in

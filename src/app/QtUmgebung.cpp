@@ -34,5 +34,8 @@ bool QtUmgebung::Ruhezustand() { return Plattform_Ruhezustand(); }
 
 void QtUmgebung::Programm_beenden(int code) {
     // At once, without the windows' own closing steps: every file is already closed.
+    if (Vor_dem_Ende) {
+        Vor_dem_Ende();
+    }
     std::exit(code);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "common/Umgebung.h"
 
 // The real dialogs and system calls of the program.
@@ -14,4 +16,7 @@ class QtUmgebung : public Umgebung {
                           const QString& arbeitsordner, bool versteckt) override;
     bool Ruhezustand() override;
     void Programm_beenden(int code) override;
+
+    // Runs before the program ends at once: the log lines still queued go to the file.
+    std::function<void()> Vor_dem_Ende;
 };

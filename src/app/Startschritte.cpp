@@ -32,7 +32,8 @@ void Update_beim_Start(Kontext& ctx) {
     if (ctx.Orte.Art == Betriebsart::Installiert) {
         Protokoll_schreiben(ctx, QStringLiteral("Keine automatische Update-Prüfung: das Programm "
                                                 "ist installiert und wird über die "
-                                                "Paketverwaltung aktualisiert"));
+                                                "Paketverwaltung oder eine neue Installation "
+                                                "aktualisiert"));
         return;
     }
     Update_ausfuehren(ctx);

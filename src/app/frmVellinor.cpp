@@ -20,6 +20,7 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/Schreibfaden.h"
 #include "common/Umgebung.h"
 #include "common/modMsgB.h"
 #include "log/Protokoll.h"
@@ -448,9 +449,26 @@ void frmVellinor::Startfehler_B() {
     ctx_.Oberflaeche->Programm_beenden(1);
 }
 
+void frmVellinor::Speichern_abwarten() {
+    if (!ctx_.Schreiber || ctx_.Schreiber->Leer(std::chrono::milliseconds(500))) {
+        return;
+    }
+    // A save is never cut off: the user learns why the window stays.
+    QLabel hinweis(QStringLiteral("Speichere … bitte warten"), this, Qt::Tool);
+    hinweis.setObjectName(QStringLiteral("lblSpeichern"));
+    hinweis.setMargin(16);
+    hinweis.setWindowTitle(windowTitle());
+    hinweis.show();
+    while (!ctx_.Schreiber->Leer(std::chrono::milliseconds(20))) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
 void frmVellinor::closeEvent(QCloseEvent* ereignis) {
-    // A search going on stops at once and touches no further file.
+    // A search going on stops at once and touches no further file; a save that
+    // is under way is finished first.
     Suche_beenden();
+    Speichern_abwarten();
     Drop_ausschalten();
     QMainWindow::closeEvent(ereignis);
     // Closing the main window ends the program, also with other windows open.

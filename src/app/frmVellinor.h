@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "common/Kontext.h"
 #include "net/modInternet.h"
 
 class QCheckBox;
@@ -21,7 +23,6 @@ class Coverflaeche;
 class Laufanzeige;
 class Fortschrittsbalken;
 class clsAudioGenie;
-struct Kontext;
 
 // The main window: the file list, the track view, the protocol and the batch run.
 class frmVellinor : public QMainWindow {
@@ -73,6 +74,8 @@ class frmVellinor : public QMainWindow {
     void Drop_ausschalten();
 
     void Startfehler_B();
+    // Waits for a save under way; says so when that takes more than half a second.
+    void Speichern_abwarten();
 
     // --- Dateiliste ---
   public:
@@ -107,6 +110,13 @@ class frmVellinor : public QMainWindow {
     void Suche_sperren(bool an);
     // The window closes: the search stops at once, open questions go unanswered.
     void Suche_beenden();
+    // False when a search may not start now; a folder load still going on is
+    // told in the protocol.
+    bool Suche_erlaubt();
+    // Settings saved during a song wait for its end: one song, one set of settings.
+    void Einstellungen_gespeichert();
+    void Wartende_Einstellungen_uebernehmen();
+    std::optional<Einstellungen> wartendeEinst_;
     friend class Fensteranzeige;
     std::unique_ptr<Laufanzeige> laufanzeige_;
     std::unique_ptr<Batchlauf> lauf_;

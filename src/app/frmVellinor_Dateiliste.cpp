@@ -89,6 +89,13 @@ void frmVellinor::Dateiliste_verbinden() {
     connect(lstDateien, &QListWidget::itemDoubleClicked, this, [this] { lstDateien_DblClick(); });
 
     connect(cmdDateiInfo, &QPushButton::clicked, this, [this] {
+        // The worker saves with the tag object now; reading it here would mix both.
+        if (ctx_.TagBelegt) {
+            Protokoll_schreiben(ctx_,
+                                QStringLiteral("Die Datei wird gerade gespeichert, Tag-Infos bitte "
+                                               "danach noch einmal abrufen"));
+            return;
+        }
         Handler_ausfuehren(QStringLiteral("Die Tag-Infos konnten nicht gelesen werden (") +
                                ctx_.AktuelleDatei + QStringLiteral("): "),
                            [this] {
@@ -128,6 +135,8 @@ void frmVellinor::cmdVerzeichnisLaden_Click() {
         return;
     }
     verzeichnisLaedt_ = true;
+    // Files dropped meanwhile would mix into the folder's.
+    lstDateien->viewport()->installEventFilter(dropSperre_);
     Handler_ausfuehren(QStringLiteral("Das Verzeichnis konnte nicht geladen werden: "), [this] {
         Verzeichnis_laden(ctx_, chkUnterverzeichnisse->isChecked(), *dateitabelle_);
     });
@@ -148,7 +157,7 @@ void frmVellinor::lstDateien_Click(int zeile) {
 
 void frmVellinor::lstDateien_DblClick() {
     const int zeile = lstDateien->currentRow();
-    if (zeile < 0 || lstDateien->item(zeile) == nullptr || Suche_laeuft() || beendet_) {
+    if (zeile < 0 || lstDateien->item(zeile) == nullptr || !Suche_erlaubt()) {
         return;
     }
     const QString pfad = lstDateien->item(zeile)->text();
@@ -157,6 +166,10 @@ void frmVellinor::lstDateien_DblClick() {
     // while this file is searched.
     Suche_sperren(true);
     Image1->setVisible(false);
+    // The search adds its song to the caption: one song at a time.
+    if (!frmtitle.isEmpty()) {
+        setWindowTitle(frmtitle);
+    }
     try {
         if (Einzelsuche) {
             Einzelsuche(ctx_, pfad, true);
@@ -176,11 +189,17 @@ void frmVellinor::lstDateien_DblClick() {
 }
 
 void frmVellinor::Startpfade_laden(const QStringList& pfade) {
+    // Loads like the folder button: nothing starts a search over the half-filled list.
+    if (verzeichnisLaedt_ || Suche_laeuft() || beendet_) {
+        return;
+    }
+    verzeichnisLaedt_ = true;
     Handler_ausfuehren(
         QStringLiteral("Die Dateien der Befehlszeile konnten nicht geladen werden: "),
         [this, &pfade] {
             ::Startpfade_laden(ctx_, pfade, chkUnterverzeichnisse->isChecked(), *dateitabelle_);
         });
+    verzeichnisLaedt_ = false;
 }
 
 void frmVellinor::Drop_einschalten() { ::Drop_einschalten(ctx_, *lstDateien); }

@@ -40,6 +40,7 @@ class Fensteranzeige : public Laufanzeige {
         }
     }
     bool Ruhezustand_gewuenscht() override { return f_.chkRuhezustandNachSuche->isChecked(); }
+    void Lied_beendet() override { f_.Wartende_Einstellungen_uebernehmen(); }
 
   private:
     frmVellinor& f_;
@@ -80,7 +81,7 @@ class Dropsperre : public QObject {
 void frmVellinor::Suche_verbinden() {
     laufanzeige_ = std::make_unique<Fensteranzeige>(*this);
     lauf_ = std::make_unique<Batchlauf>(ctx_, *laufanzeige_, Abort);
-    dropSperre_ = new Dropsperre(this, [this] { return sucht_; });
+    dropSperre_ = new Dropsperre(this, [this] { return sucht_ || verzeichnisLaedt_; });
     restzeitTakt_ = new QTimer(this);
     restzeitTakt_->setInterval(1000);
     connect(restzeitTakt_, &QTimer::timeout, this,
@@ -118,15 +119,29 @@ bool frmVellinor::Abbruch_gewuenscht() const {
 
 void frmVellinor::Suche_sperren(bool an) {
     sucht_ = an;
+    ctx_.DateiarbeitImHintergrund = an;
+    // The button that takes the focus is enabled before the one that loses it: a
+    // disabled focus widget hands the focus on to the next in the chain, the
+    // standby box, where a second Space would tick it unseen.
+    QPushButton* kommt = an ? cmdAbbrechen : cmdAlleCover;
+    QPushButton* geht = an ? cmdAlleCover : cmdAbbrechen;
+    const bool fokusUebergeben = an || focusWidget() == geht || focusWidget() == nullptr;
+    kommt->setEnabled(true);
+    if (fokusUebergeben) {
+        kommt->setFocus(Qt::OtherFocusReason);
+    }
     lstDateien->setEnabled(!an);
-    for (QWidget* w : {static_cast<QWidget*>(cmdVerzeichnisLaden),
-                       static_cast<QWidget*>(cmdDelEintrag), static_cast<QWidget*>(cmdListeLeeren),
-                       static_cast<QWidget*>(cmdTagEditor), static_cast<QWidget*>(cmdAlleCover)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(cmdVerzeichnisLaden), static_cast<QWidget*>(cmdDelEintrag),
+          static_cast<QWidget*>(cmdListeLeeren), static_cast<QWidget*>(cmdTagEditor)}) {
         w->setEnabled(!an);
     }
-    // A single search can wait minutes on a throttling service: it can be cancelled too.
-    cmdAbbrechen->setEnabled(an);
+    // Cancel serves a single search too: it can wait minutes on a throttling service.
+    geht->setEnabled(false);
     einzelAbbruch_ = false;
+    if (!an) {
+        Wartende_Einstellungen_uebernehmen();
+    }
     Rueckgaengig_anzeigen();
     if (an) {
         // Installed again, it is asked first, before the drop target.
@@ -180,10 +195,22 @@ void frmVellinor::cmdRueckgaengig_Click() {
     Rueckgaengig_anzeigen();
 }
 
+bool frmVellinor::Suche_erlaubt() {
+    if (Suche_laeuft() || beendet_) {
+        return false;
+    }
+    // A folder load lets handlers run at every protocol line; a search started
+    // there would work on a list that is still filling.
+    if (verzeichnisLaedt_) {
+        Protokoll_schreiben(
+            ctx_, QStringLiteral("Die Dateiliste wird noch geladen, Suche nicht gestartet"));
+        return false;
+    }
+    return true;
+}
+
 void frmVellinor::cmdAlleCover_Click() {
-    // A folder load lets handlers run at every protocol line; a run started there
-    // would search a list that is still filling.
-    if (Suche_laeuft() || verzeichnisLaedt_ || beendet_) {
+    if (!Suche_erlaubt()) {
         return;
     }
     try {

@@ -11,7 +11,6 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "log/Protokoll.h"
-#include "tags/Schreibdatei.h"
 
 int main(int argc, char** argv) {
     Speicher_einrichten();
@@ -33,18 +32,13 @@ int main(int argc, char** argv) {
     ctx.Programmordner = QApplication::applicationDirPath();
     ctx.Orte = Dateiorte_bestimmen(Ortsfakten_lesen(ctx.Programmordner, ctx.Programmname));
     ctx.Oberflaeche = &umgebung;
+    umgebung.Vor_dem_Ende = [&ctx] { Log_abwarten(ctx); };
 
     QStringList argumente = QApplication::arguments();
     argumente.removeFirst();
     const Startargumente start = Startargumente_aufteilen(argumente);
 
     frmVellinor fenster(ctx);
-    // What the save engine reports goes to the protocol once the save is done,
-    // on the window's thread whichever thread saved.
-    Speichermeldungen_an([&ctx, &fenster](const QString& zeile) {
-        QMetaObject::invokeMethod(
-            &fenster, [&ctx, zeile] { Protokoll_schreiben(ctx, zeile); }, Qt::QueuedConnection);
-    });
     fenster.Form_Load(start.Kommandozeile);
     fenster.show();
     if (!start.Pfade.isEmpty()) {
@@ -52,7 +46,5 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &fenster,
                            [&fenster, &start] { fenster.Startpfade_laden(start.Pfade); });
     }
-    const int ende = QApplication::exec();
-    Speichermeldungen_an(nullptr);
-    return ende;
+    return QApplication::exec();
 }

@@ -154,7 +154,14 @@ class Terminalumgebung : public Umgebung {
         return false;
     }
     bool Ruhezustand() override { return false; }
-    void Programm_beenden(int code) override { std::exit(code); }
+    void Programm_beenden(int code) override {
+        if (ctx_ != nullptr) {
+            Log_abwarten(*ctx_);
+        }
+        std::exit(code);
+    }
+    // Its log lines go to the file before the program ends at once.
+    Kontext* ctx_ = nullptr;
 
   private:
     Vorgabe vorgabe_;
@@ -397,6 +404,7 @@ int main(int argc, char** argv) {
     ctx.Programmname = QStringLiteral("vellinor");
     ctx.Orte = Dateiorte_bestimmen(Ortsfakten_lesen(ctx.Programmordner, ctx.Programmname));
     ctx.Oberflaeche = &umgebung;
+    umgebung.ctx_ = &ctx;
     ctx.MitFenstern = false;
     ctx.DetailProtokoll = a.detail;
     ctx.ProtokollEcho = [](const QString& z) { Zeile(stdout, z); };

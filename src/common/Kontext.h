@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -14,6 +16,7 @@
 #include "common/Dateiorte.h"
 
 class clsAudioGenie;
+class Schreibfaden;
 class Suchlauf;
 class Umgebung;
 
@@ -101,4 +104,20 @@ struct Kontext {
 
     // The temporary picture file "last.jpg".
     QString LastJpg() const;
+
+    // The log file, opened at its first line of the run and kept open; used on
+    // the worker only.
+    std::FILE* LogOffen = nullptr;
+    QString LogOffenPfad;
+    // Set by the worker when a log line could not be written.
+    std::atomic<bool> LogFehlgeschlagen{false};
+    // True while the worker saves with the tag object: the window's handlers
+    // leave it alone then.
+    bool TagBelegt = false;
+    // Set by the window while a search runs: the settings file is read on the
+    // worker then too, with the window's events running meanwhile.
+    bool DateiarbeitImHintergrund = false;
+    // The worker for slow file work (common/Schreibfaden.h); declared last, so
+    // that it finishes its jobs before anything else of the context goes.
+    std::unique_ptr<Schreibfaden> Schreiber;
 };

@@ -5,12 +5,14 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QStringList>
+#include <cstdio>
 #include <new>
 
 #include "common/Dateiorte.h"
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/Schreibfaden.h"
 #include "log/frmFehler.h"
 #include "tags/clsAudioGenie.h"
 
@@ -101,25 +103,87 @@ void Listenzeile_anhaengen(QListWidget& liste, const QString& text) {
     }
 }
 
-void Log_schreiben(Kontext& ctx, const QString& text) {
-    const QString pfad = Log_Datei(ctx);
-    const QByteArray zeile = (Datumstempel(QDateTime::currentDateTime()) + QStringLiteral(": ") +
-                              text + QStringLiteral("\r\n"))
-                                 .toLocal8Bit();
-    const bool ok = Anhaengen(pfad, zeile);
-    if (ok || ctx.LogFehlerGemeldet) {
+namespace {
+
+// The log stays open for the run and each line is flushed at once, so that a
+// crash loses nothing; a file that cannot be opened is tried again at the next
+// line. Runs on the worker only.
+bool Log_anhaengen(Kontext& ctx, const QString& pfad, const QByteArray& zeile) {
+    if (ctx.LogOffen != nullptr && ctx.LogOffenPfad != pfad) {
+        std::fclose(ctx.LogOffen);
+        ctx.LogOffen = nullptr;
+    }
+    if (ctx.LogOffen == nullptr) {
+#ifdef Q_OS_UNIX
+        const char* art = "abe";  // close-on-exec: no program started later inherits it
+#else
+        const char* art = "ab";
+#endif
+        ctx.LogOffen = std::fopen(QFile::encodeName(pfad).constData(), art);
+        if (ctx.LogOffen == nullptr) {
+            return false;
+        }
+        ctx.LogOffenPfad = pfad;
+    }
+    const bool ok = std::fwrite(zeile.constData(), 1, size_t(zeile.size()), ctx.LogOffen) ==
+                        size_t(zeile.size()) &&
+                    std::fflush(ctx.LogOffen) == 0;
+    if (!ok) {
+        std::fclose(ctx.LogOffen);
+        ctx.LogOffen = nullptr;
+    }
+    return ok;
+}
+
+void Log_schliessen(Kontext& ctx) {
+    if (ctx.LogOffen != nullptr) {
+        std::fclose(ctx.LogOffen);
+        ctx.LogOffen = nullptr;
+    }
+}
+
+// Losing the log must not stop the work, but the user should learn of it once;
+// the notice goes to the list only, the log being the thing that failed. The
+// worker found the failure: it is told with the next line or wait.
+void Logfehler_melden(Kontext& ctx) {
+    if (!ctx.LogFehlgeschlagen.load() || ctx.LogFehlerGemeldet) {
         return;
     }
-    // Losing the log must not stop the work, but the user should learn of it
-    // once; this line goes to the list only, the log being the thing that failed.
     ctx.LogFehlerGemeldet = true;
-    const QString hinweis = QStringLiteral("Logdatei kann nicht geschrieben werden: ") + pfad;
+    const QString hinweis =
+        QStringLiteral("Logdatei kann nicht geschrieben werden: ") + Log_Datei(ctx);
     if (ctx.lstProtokoll) {
         Listenzeile_anhaengen(*ctx.lstProtokoll, hinweis);
     }
     if (ctx.ProtokollEcho) {
         ctx.ProtokollEcho(hinweis);
     }
+}
+
+}  // namespace
+
+void Log_schreiben(Kontext& ctx, const QString& text) {
+    Logfehler_melden(ctx);
+    const QString pfad = Log_Datei(ctx);
+    const QByteArray zeile = (Datumstempel(QDateTime::currentDateTime()) + QStringLiteral(": ") +
+                              text + QStringLiteral("\r\n"))
+                                 .toLocal8Bit();
+    // On the worker, behind the saves handed over before: a slow or hanging disk
+    // holds the log, not the window.
+    Kontext* k = &ctx;
+    Schreibdienst(ctx).Einreihen([k, pfad, zeile] {
+        if (!Log_anhaengen(*k, pfad, zeile)) {
+            k->LogFehlgeschlagen = true;
+        }
+    });
+}
+
+void Log_abwarten(Kontext& ctx) {
+    if (ctx.Schreiber) {
+        while (!ctx.Schreiber->Leer(std::chrono::milliseconds(1000))) {
+        }
+    }
+    Logfehler_melden(ctx);
 }
 
 void Protokoll_schreiben(Kontext& ctx, const QString& text) {
@@ -149,12 +213,18 @@ void Fehler_schreiben(Kontext& ctx, const QString& text) {
 void Log_rotieren(Kontext& ctx) {
     const QString log = Log_Datei(ctx);
     const QString bak = Bak_Datei(ctx);
-    if (Datei_existiert(bak)) {
-        QFile::remove(bak);
-    }
-    if (Datei_existiert(log)) {
-        QFile::rename(log, bak);
-    }
+    // Behind the lines still queued, and before the next: they belong to the new log.
+    Schreibdienst(ctx).Ausfuehren(
+        [&] {
+            Log_schliessen(ctx);
+            if (Datei_existiert(bak)) {
+                QFile::remove(bak);
+            }
+            if (Datei_existiert(log)) {
+                QFile::rename(log, bak);
+            }
+        },
+        false);
 }
 
 void Kommandozeile_auswerten(Kontext& ctx, const QString& kommandozeile) {

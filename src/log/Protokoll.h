@@ -19,9 +19,12 @@ void Protokoll_schreiben(Kontext& ctx, const QString& text);
 // A time-stamped line for the error list (created hidden on demand) and the
 // plain text for the log file; lets pending events run once at the end.
 void Fehler_schreiben(Kontext& ctx, const QString& text);
-// Appends "date time: text" and CR LF to the log file. Never throws: a log
-// that cannot be written is reported once in the protocol list.
+// Appends "date time: text" and CR LF to the log file, on the worker thread in
+// order with the saves; returns at once. Never throws: a log that cannot be
+// written is reported once in the protocol list, with the next line.
 void Log_schreiben(Kontext& ctx, const QString& text);
+// Returns once every line handed over is in the file (and a failure reported).
+void Log_abwarten(Kontext& ctx);
 
 // Start of a run: the previous log becomes the ".bak" file; failures are ignored.
 void Log_rotieren(Kontext& ctx);

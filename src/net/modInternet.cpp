@@ -2,7 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -110,6 +114,7 @@ class Netzfaden {
         Multi_anlegen();
     }
     ~Netzfaden() {
+        delete takt_.data();
         for (CURL* h : frei_) {
             curl_easy_cleanup(h);
         }
@@ -140,12 +145,14 @@ class Netzfaden {
             return false;
         }
         ++laufend_;
+        Takt_anpassen();
         return true;
     }
     // A transfer broken off here closes its connection.
     void Abmelden(CURL* h) {
         curl_multi_remove_handle(multi_, h);
         --laufend_;
+        Takt_anpassen();
     }
     CURLSH* Teilen() const { return teilen_; }
 
@@ -180,6 +187,40 @@ class Netzfaden {
     }
 
   private:
+    // The waiting request drives its transfer between its calls of the hook; a
+    // modal dialog or message box opened inside the hook runs an event loop of
+    // its own, and this timer keeps the transfers going there, so that curl's
+    // clocks never run out while nobody reads.
+    void Takt_anpassen() {
+        if (laufend_ == 0) {
+            if (takt_) {
+                takt_->stop();
+            }
+            return;
+        }
+        if (!takt_) {
+            QCoreApplication* app = QCoreApplication::instance();
+            if (app == nullptr || QThread::currentThread()->eventDispatcher() == nullptr) {
+                return;
+            }
+            // Goes with the application on its thread, before this object's thread ends.
+            takt_ = new QTimer(app->thread() == QThread::currentThread() ? app : nullptr);
+            takt_->setInterval(10);
+            QObject::connect(takt_.data(), &QTimer::timeout, [this] { Treiben(); });
+        }
+        if (!takt_->isActive()) {
+            takt_->start();
+        }
+    }
+    void Treiben() {
+        if (laufend_ == 0 || multi_ == nullptr) {
+            return;
+        }
+        int laufend = 0;
+        curl_multi_perform(multi_, &laufend);
+        Meldungen_lesen();
+    }
+
     void Multi_anlegen() {
         multi_ = curl_multi_init();
         if (multi_ != nullptr) {
@@ -193,6 +234,7 @@ class Netzfaden {
     // Transfers in the multi handle now.
     int laufend_ = 0;
     std::vector<CURL*> frei_;
+    QPointer<QTimer> takt_;
 };
 
 Netzfaden& Faden() {

@@ -15,6 +15,7 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/Schreibfaden.h"
 #include "common/modMsgB.h"
 #include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
@@ -432,7 +433,7 @@ class Coversuche {
         schritt = 300;
         QCoreApplication::processEvents();
         const QString lastJpg = ctx.LastJpg();
-        Kopie_schreiben(lastJpg, bild);
+        Im_Hintergrund(ctx, [&] { Kopie_schreiben(lastJpg, bild); });
 
         // Stage 5: show, confirm, store.
         schritt = 310;
@@ -470,7 +471,7 @@ class Coversuche {
             if (Abgebrochen()) {
                 return;
             }
-            Datei_mit_journal_schreiben(seitendatei, bild);
+            Im_Hintergrund(ctx, [&] { Datei_mit_journal_schreiben(seitendatei, bild); });
             Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde übernommen"));
             ergebnis = Coverergebnis::Gespeichert;
             Ende();
@@ -530,13 +531,19 @@ class Coversuche {
             tag.ID3V2Artist(::tr(artist));
         }
         schritt = 420;
-        // Handlers that ran during the yields may have replaced the copy.
-        if (!Enthaelt_genau(lastJpg, bild)) {
-            Kopie_schreiben(lastJpg, bild);
-        }
-        tag.ID3V2AddPictureFile(lastJpg, QStringLiteral("Cover"), 3, 0);
-        schritt = 430;
-        tag.ID3V2SaveChanges();
+        // One job on the worker, during which the window leaves the tag object alone.
+        Im_Hintergrund(
+            ctx,
+            [&] {
+                // Handlers that ran during the yields may have replaced the copy.
+                if (!Enthaelt_genau(lastJpg, bild)) {
+                    Kopie_schreiben(lastJpg, bild);
+                }
+                tag.ID3V2AddPictureFile(lastJpg, QStringLiteral("Cover"), 3, 0);
+                schritt = 430;
+                tag.ID3V2SaveChanges();
+            },
+            true);
         schritt = 440;
         Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde in ID3-Tag gespeichert"));
         ergebnis = Coverergebnis::Gespeichert;

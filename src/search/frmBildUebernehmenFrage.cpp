@@ -83,10 +83,9 @@ int PicMsgBox(Kontext& ctx, const QString& Bild, const QString& Titel, const QSt
         throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
     }
     ctx.Oberflaeche->Modal_zeigen(fenster);
+    // Closed without an answer (title bar, Escape, the session ending): nothing
+    // was agreed to.
     bool ok = false;
     const int antwort = fenster.lblAntwort->text().toInt(&ok);
-    if (!ok) {
-        throw Laufzeitfehler(Fehlernummer::Typen);
-    }
-    return antwort;
+    return ok ? antwort : vbNo;
 }

@@ -10,7 +10,7 @@ struct Kontext;
 
 // The question whether a found picture is to be taken: the picture, the question,
 // "Ja" and "Nein". The answer travels back in lblAntwort ("6" or "7"); closing the
-// window otherwise leaves it empty.
+// window otherwise leaves it empty, which PicMsgBox takes as "Nein".
 class frmBildUebernehmenFrage : public QDialog {
     Q_OBJECT
   public:
@@ -30,8 +30,7 @@ class frmBildUebernehmenFrage : public QDialog {
 
 // Asks through frmBildUebernehmenFrage (shown modally through the environment) and
 // answers 6 or 7. When the picture is not usable, shows "Fehler" and answers 7.
-// A window closed by other means than its buttons answers nothing: raises
-// Laufzeitfehler 13.
+// A window closed by other means than its buttons answers 7 too.
 int PicMsgBox(Kontext& ctx, const QString& Bild, const QString& Titel, const QString& Frage);
 
 // Raised for a file that does not load as a picture.

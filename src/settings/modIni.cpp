@@ -8,6 +8,7 @@
 #include "common/Helfer.h"
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
+#include "common/Schreibfaden.h"
 
 namespace {
 
@@ -219,10 +220,23 @@ QByteArray Ini_text_setzen(const QByteArray& inhalt, const QString& abschnitt,
 QString Ini_lesen(Kontext& ctx, const QString& abschnitt, const QString& schluessel,
                   const QString& standard, const QString& datei) {
     const QString pfad = datei.isEmpty() ? Ini_Pfad(ctx) : datei;
+    std::optional<QByteArray> inhalt;
+    const auto lesen = [&pfad, &inhalt] {
+        QFile f(pfad);
+        if (!Ist_Ordner(pfad) && f.open(QIODevice::ReadOnly)) {
+            inhalt = f.readAll();
+        }
+    };
+    // During a search the file is read on the worker, in order with the saves:
+    // a settings file on a hanging network drive must not freeze the window.
+    if (ctx.DateiarbeitImHintergrund) {
+        Im_Hintergrund(ctx, lesen);
+    } else {
+        lesen();
+    }
     QString ergebnis = standard;
-    QFile f(pfad);
-    if (!Ist_Ordner(pfad) && f.open(QIODevice::ReadOnly)) {
-        if (const auto wert = Ini_wert_aus_text(f.readAll(), abschnitt, schluessel)) {
+    if (inhalt) {
+        if (const auto wert = Ini_wert_aus_text(*inhalt, abschnitt, schluessel)) {
             ergebnis = *wert;
         }
     }

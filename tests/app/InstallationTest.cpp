@@ -11,6 +11,7 @@
 #include "app/frmVellinor.h"
 #include "common/Dateiorte.h"
 #include "common/Helfer.h"
+#include "log/Protokoll.h"
 #include "search/Cover_Laden.h"
 #include "search/Shopattrappe.h"
 #include "settings/modIni.h"
@@ -67,8 +68,10 @@ TEST(Installiert, StartAndCoverSearchWriteNothingBesideTheProgram) {
         fenster.Form_Load(QString());
         ASSERT_TRUE(Eintraege(*fenster.lstProtokoll)
                         .contains("Keine automatische Update-Prüfung: das Programm ist installiert "
-                                  "und wird über die Paketverwaltung aktualisiert"));
+                                  "und wird über die Paketverwaltung oder eine neue "
+                                  "Installation aktualisiert"));
         EXPECT_EQ(Cover_Laden_Ergebnis(t.ctx, lied, false), Coverergebnis::Gespeichert);
+        Log_abwarten(t.ctx);
         EXPECT_TRUE(QDir(t.ordner.path())
                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                         .isEmpty());

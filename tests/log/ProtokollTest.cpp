@@ -18,7 +18,8 @@
 
 namespace {
 
-QStringList Logzeilen(const Kontext& ctx) {
+QStringList Logzeilen(Kontext& ctx) {
+    Log_abwarten(ctx);
     QFile datei(Log_Datei(ctx));
     if (!datei.open(QIODevice::ReadOnly)) {
         return {};
@@ -172,6 +173,8 @@ TEST_F(ProtokollFixture, UnwritableLogNeverStopsTheListsAndIsReportedOnce) {
     t.ctx.ProtokollEcho = [&echo](const QString& s) { echo << s; };
 
     EXPECT_NO_THROW(Protokoll_schreiben(t.ctx, QStringLiteral("eins")));
+    // The worker meets the failure; the next line tells it.
+    Log_abwarten(t.ctx);
     EXPECT_NO_THROW(Fehler_schreiben(t.ctx, QStringLiteral("zwei")));
     EXPECT_NO_THROW(Protokoll_schreiben(t.ctx, QStringLiteral("drei")));
     EXPECT_NO_THROW(Log_schreiben(t.ctx, QStringLiteral("vier")));

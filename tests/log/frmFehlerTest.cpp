@@ -81,6 +81,7 @@ TEST(frmFehler, SaveWritesTheListOpensItAndOverwrites) {
     QTest::mouseClick(f->cmdFehlerInDatei, Qt::LeftButton);
     EXPECT_EQ(Inhalt(pfad), QByteArray());
     // Clearing the list does not touch the log file.
+    Log_abwarten(t.ctx);
     EXPECT_EQ(Inhalt(t.Pfad(QStringLiteral("vellinor.log"))).count("\r\n"), 3);
     EXPECT_TRUE(t.umgebung.Nachrichten.empty());
 }
