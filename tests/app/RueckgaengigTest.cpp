@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -138,16 +140,23 @@ TEST_F(Rueckgaengig, BatchOfThreeComesBackByteForByteAndTheUndoCanBeUndone) {
 TEST_F(Rueckgaengig, FileChangedSinceTheRunIsSkippedAndLeftAlone) {
     f->cmdAlleCover->click();
     // Another program edits two songs: one tag text of the same length in
-    // place (size and time may even look the same), and one gets a new tag.
+    // place, with size and time as before, and one gets a new tag.
     QByteArray a = Inhalt(Lied(0));
     const qsizetype stelle = a.indexOf("Waterloo");
     ASSERT_GT(stelle, 0);
     a[stelle] = 'w';
     {
+        struct stat st {};
+        const QByteArray name = QFile::encodeName(Lied(0));
+        ASSERT_EQ(::stat(name.constData(), &st), 0);
         QFile datei(Lied(0));
         ASSERT_TRUE(datei.open(QIODevice::ReadWrite));
         datei.seek(stelle);
         datei.write("w", 1);
+        datei.close();
+        // Its time put back as it was: only the tag tells the edit.
+        const timespec zeiten[2] = {st.st_atim, st.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), zeiten, 0), 0);
     }
     Mp3Bauer().id3v2(3).text("TIT2", "Neu").audioCbr128(6).schreiben(Lied(1));
     const QByteArray b = Inhalt(Lied(1));
