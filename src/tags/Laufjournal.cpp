@@ -277,8 +277,9 @@ class Journal {
                 kopf += Kodieren(e);
             }
             for (int n = 0; fd < 0 && n < 100; ++n) {
+                // Two runs in one millisecond still sort in the order they began.
                 name = QStringLiteral("lauf-") + zeit +
-                       (n ? QStringLiteral("-") + QString::number(n) : QString());
+                       QStringLiteral("-%1").arg(n, 2, 10, QChar('0'));
                 const QByteArray pfad =
                     QFile::encodeName(QDir(ordner).filePath(name + QLatin1String(Endung)));
                 fd = ::open(pfad.constData(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC,

@@ -147,3 +147,27 @@ TEST_F(Laufjournal, CleanupKeepsTwentyRunsOfThirtyDaysUnderTheLimit) {
     EXPECT_FALSE(Journal_an());
     EXPECT_TRUE(Letzter_lauf().isEmpty());
 }
+
+TEST_F(Laufjournal, AnUndoKilledBeforeItsEndIsTakenUpAgain) {
+    Journal_einrichten(journal, 1 << 30);
+    Lauf("Neu");
+    const QString lauf = Letzter_lauf();
+    ASSERT_FALSE(lauf.isEmpty());
+    Lauf_rueckgaengig(lauf, [](const QString&) {});
+    ASSERT_EQ(Inhalt(lied), alt);
+    // The undo's journal loses its end mark, as a kill after its last file leaves it.
+    const QString rueck = QDir(journal).filePath(Dateien().last());
+    ASSERT_NE(Letzter_lauf(), lauf);
+    {
+        QFile f(rueck);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(f.size() - 13));
+    }
+    EXPECT_EQ(Letzter_lauf(), lauf);
+    QStringList zeilen;
+    const Rueckgabe r = Lauf_rueckgaengig(lauf, [&](const QString& z) { zeilen << z; });
+    // Files already back count as done, not as changed by someone else.
+    EXPECT_EQ(r.Zurueckgesetzt, 1) << zeilen.join('\n').toStdString();
+    EXPECT_EQ(r.Uebersprungen, 0);
+    EXPECT_EQ(Inhalt(lied), alt);
+}
