@@ -23,6 +23,7 @@
 #include "search/Cover_Laden.h"
 #include "search/Coverquelle.h"
 #include "search/Suchlauf.h"
+#include "search/frmCoverAuswahl.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
 #include "tags/Laufjournal.h"
@@ -44,6 +45,7 @@ void Zeile(std::FILE* ziel, const QString& text) {
 const char* const Hilfetext =
     "Aufruf:\n"
     "  vellinor-cli [-r] [-t] [--yes|--no] [--quelle NAME] [--erneut] PFAD...\n"
+    "  vellinor-cli [-t] [--quelle NAME] --kandidaten DATEI\n"
     "  vellinor-cli --info DATEI\n"
     "  vellinor-cli --laeufe\n"
     "  vellinor-cli --rueckgaengig [LAUF]\n"
@@ -72,6 +74,13 @@ const char* const Hilfetext =
     "                Alle (nacheinander); Groß- und Kleinschreibung gleichgültig\n"
     "  --erneut      auch Lieder suchen, für die zuletzt nichts gefunden wurde\n"
     "                (sonst werden sie übersprungen)\n"
+    "  --aufbereiten[=PIXEL]\n"
+    "                das Bild vor dem Speichern für jedes Abspielgerät aufbereiten\n"
+    "                (einfaches JPEG, höchstens PIXEL Pixel breit und hoch, 300-3000,\n"
+    "                ohne Angabe die Einstellung oder 1200); gilt nur für diesen Aufruf\n"
+    "  --kandidaten DATEI\n"
+    "                die gefundenen Bilder eines Liedes ausgeben (Quelle, Größe,\n"
+    "                Adresse), ohne etwas zu speichern\n"
     "  --info DATEI  die Zusammenfassung aller Tag-Angaben einer Datei ausgeben\n"
     "  --laeufe      die Läufe im Rückgängig-Journal auflisten (Nummer, Name, Datum,\n"
     "                Art, Zahl der Dateien, Quellen), der neueste zuerst\n"
@@ -178,6 +187,9 @@ struct Aufruf {
     bool laeufe = false;
     bool rueckgaengig = false;
     QString lauf;
+    QString kandidaten;
+    bool aufbereiten = false;
+    int kante = 0;  // 0: the setting's edge
     QStringList pfade;
     QString fehler;
 };
@@ -222,6 +234,22 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
             if (i + 1 < argumente.size() && !argumente[i + 1].startsWith(QLatin1Char('-'))) {
                 a.lauf = argumente[++i];
             }
+        } else if (arg == QLatin1String("--aufbereiten") ||
+                   arg.startsWith(QLatin1String("--aufbereiten="))) {
+            a.aufbereiten = true;
+            if (arg.contains(QLatin1Char('='))) {
+                bool ok = false;
+                a.kante = arg.section(QLatin1Char('='), 1).toInt(&ok);
+                if (!ok || a.kante < 300 || a.kante > 3000) {
+                    a.fehler = QStringLiteral("--aufbereiten braucht eine Zahl von 300 bis 3000.");
+                }
+            }
+        } else if (arg == QLatin1String("--kandidaten")) {
+            if (i + 1 >= argumente.size()) {
+                a.fehler = QStringLiteral("--kandidaten braucht eine Datei.");
+            } else {
+                a.kandidaten = argumente[++i];
+            }
         } else if (arg == QLatin1String("--info")) {
             if (i + 1 >= argumente.size()) {
                 a.fehler = QStringLiteral("--info braucht eine Datei.");
@@ -237,14 +265,20 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
         if (a.laeufe && a.rueckgaengig) {
             a.fehler = QStringLiteral("--laeufe und --rueckgaengig schließen einander aus.");
         } else if (!a.pfade.isEmpty() || !a.info.isEmpty() || a.rekursiv ||
-                   a.vorgabe != Vorgabe::Keine || !a.quelle.isEmpty() || a.erneut) {
+                   a.vorgabe != Vorgabe::Keine || !a.quelle.isEmpty() || a.erneut ||
+                   !a.kandidaten.isEmpty() || a.aufbereiten) {
             a.fehler = QStringLiteral("--laeufe und --rueckgaengig nehmen keine weiteren Angaben.");
         }
     } else if (a.fehler.isEmpty() && !a.hilfe) {
         if (!a.info.isEmpty() && (!a.pfade.isEmpty() || a.rekursiv || a.vorgabe != Vorgabe::Keine ||
                                   !a.quelle.isEmpty() || a.erneut)) {
             a.fehler = QStringLiteral("--info nimmt genau eine Datei und keine weiteren Angaben.");
-        } else if (a.info.isEmpty() && a.pfade.isEmpty()) {
+        } else if (!a.kandidaten.isEmpty() &&
+                   (!a.info.isEmpty() || !a.pfade.isEmpty() || a.rekursiv ||
+                    a.vorgabe != Vorgabe::Keine || a.erneut || a.aufbereiten)) {
+            a.fehler =
+                QStringLiteral("--kandidaten nimmt genau eine Datei und nur -t und --quelle dazu.");
+        } else if (a.info.isEmpty() && a.kandidaten.isEmpty() && a.pfade.isEmpty()) {
             a.fehler = QStringLiteral("Keine Datei und kein Ordner angegeben.");
         }
     }
@@ -267,6 +301,26 @@ int Info_ausgeben(Kontext& ctx, const QString& datei) {
         return NichtAlleMitCover;
     }
     return AlleMitCover;
+}
+
+// The candidates of one song, one line each on the standard output; the
+// protocol goes to the error output so that the list stays clean.
+int Kandidaten_ausgeben(Kontext& ctx, const QString& datei) {
+    if (!Datei_existiert(datei)) {
+        Zeile(stderr, QStringLiteral("Datei existiert nicht (") + datei + QStringLiteral(")"));
+        return NichtAlleMitCover;
+    }
+    ctx.ProtokollEcho = [](const QString& z) { Zeile(stderr, z); };
+    const std::vector<Coverkandidat> liste = Cover_Kandidaten(ctx, datei);
+    for (const Coverkandidat& k : liste) {
+        const QString was = k.Geladen ? Kandidatentext(k.Quelle, k.Groesse, k.Bytes)
+                                      : k.Quelle + QStringLiteral(" · nicht geladen");
+        Zeile(stdout, was + QStringLiteral(" · ") + k.Adresse);
+    }
+    if (liste.empty()) {
+        Zeile(stderr, QStringLiteral("Keine Kandidaten gefunden."));
+    }
+    return liste.empty() ? NichtAlleMitCover : AlleMitCover;
 }
 
 // The files to search, checked as the window checks files it is given: a folder
@@ -442,12 +496,24 @@ int main(int argc, char** argv) {
         ctx.Einst.Quelle = a.quelle;
     }
     ctx.Einst.ErneutSuchen = ctx.Einst.ErneutSuchen || a.erneut;
+    if (a.aufbereiten) {
+        ctx.Einst.BildAufbereiten = true;
+        if (a.kante > 0) {
+            ctx.Einst.BildKante = a.kante;
+        }
+    }
     if (ctx.DetailProtokoll) {
         Protokoll_schreiben(ctx, QStringLiteral("Testmodus"));
     }
     Suchlauf_beginnen(ctx).Tipptext = QStringLiteral(
         "   Tipp: Der Web-Shop liefert keine Treffer. Mit --quelle Alle lassen sich offene "
         "Cover-Dienste wählen.");
+
+    if (!a.kandidaten.isEmpty()) {
+        const int code = Kandidaten_ausgeben(ctx, a.kandidaten);
+        Suchlauf_beenden(ctx);
+        return code;
+    }
 
     QStringList dateien;
     bool alleMitCover = Dateien_sammeln(ctx, a, dateien);

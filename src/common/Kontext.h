@@ -48,6 +48,11 @@ struct Einstellungen {
     QString Quelle = QStringLiteral("Shop");
     // Songs for which nothing was found last time are searched again.
     bool ErneutSuchen = false;
+    // A batch shows the chooser for every song with two or more candidates.
+    bool AusTrefferWaehlen = false;
+    // Pictures are re-encoded for players before they are stored, within this edge.
+    bool BildAufbereiten = false;
+    int BildKante = 1200;
     // The limit of all undo journals together in MB; 0 switches undo off.
     qint64 JournalMB = 2048;
 };

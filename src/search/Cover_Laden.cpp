@@ -16,9 +16,11 @@
 #include "common/Kontext.h"
 #include "common/Laufzeitfehler.h"
 #include "common/Schreibfaden.h"
+#include "common/Umgebung.h"
 #include "common/modMsgB.h"
 #include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
+#include "search/Bildaufbereitung.h"
 #include "search/Coverquelle.h"
 #include "search/Ergebnisseite.h"
 #include "search/Namensvergleich.h"
@@ -26,6 +28,7 @@
 #include "search/Suchlauf.h"
 #include "search/Suchstring.h"
 #include "search/frmBildUebernehmenFrage.h"
+#include "search/frmCoverAuswahl.h"
 #include "settings/modIni.h"
 #include "tags/Laufjournal.h"
 #include "tags/clsAudioGenie.h"
@@ -37,6 +40,9 @@ const QString Trennzeichen = QStringLiteral(" - ");
 // An open service's picture smaller than this on its shorter side is taken
 // for the sizes Medium and Big only when no hit has a larger one.
 constexpr int KleinstesBild = 300;
+
+// Candidates the chooser shows at most, from all sources together.
+constexpr size_t HoechstWahl = 12;
 
 bool Weiter_suchen(Suchstatus status) {
     return status == Suchstatus::KeinTreffer || status == Suchstatus::NichtVerfuegbar;
@@ -111,8 +117,9 @@ int Zahl_aus_Text(const QString& text) {
 // One call of the search. `schritt` names the step reached for the error report.
 class Coversuche {
   public:
-    Coversuche(Kontext& ctx, const QString& ausw, bool askForPicOK)
-        : ctx(ctx), Ausw(ausw), AskForPicOK(askForPicOK) {}
+    Coversuche(Kontext& ctx, const QString& ausw, bool askForPicOK,
+               std::vector<Coverkandidat>* liste = nullptr)
+        : ctx(ctx), Ausw(ausw), AskForPicOK(askForPicOK), liste(liste) {}
 
     Coverergebnis Ausfuehren() {
         try {
@@ -251,7 +258,7 @@ class Coversuche {
         lauf = ctx.Lauf;
         const Quellenwahl wahl = Quellenwahl_aus(ctx.Einst.Quelle);
         Lauf_quelle(ctx.Einst.Quelle);
-        if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen) {
+        if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen && !liste) {
             if (const std::optional<Fehltreffer> alt =
                     lauf->Fehltreffer_fuer(Ausw, wahl, ctx.Einst)) {
                 Quellenwahl damals = Quellenwahl::Alle;
@@ -274,9 +281,11 @@ class Coversuche {
         // Stage 2: an existing cover.
         schritt = 150;
         const QString seitendatei = Seitendatei();
+        // Listing the candidates leaves the file alone, cover or not.
         const bool vorhanden =
-            (ctx.Einst.UseTag && Wahr_(t.ID3V2Exists()) && t.ID3V2GetPictureCount() > 0) ||
-            Datei_existiert(seitendatei);
+            !liste &&
+            ((ctx.Einst.UseTag && Wahr_(t.ID3V2Exists()) && t.ID3V2GetPictureCount() > 0) ||
+             Datei_existiert(seitendatei));
         if (vorhanden) {
             schritt = 160;
             const int regel =
@@ -357,18 +366,24 @@ class Coversuche {
         bool ueberallNichts = true;  // every source answered, with nothing
         bool abgebrochen = false;
         Quellenart fundort = Quellenart::Shop;
+        // With a chooser every open source's candidates are gathered first.
+        const bool waehlen =
+            liste ||
+            (!nurShop && (AskForPicOK || (ctx.Einst.AusTrefferWaehlen && ctx.MitFenstern)));
+        kandidaten.clear();
         for (const Quellenart art : quellen) {
             if (lauf->Aufgegeben(art)) {
                 Quellenzeile(nurShop, art, QStringLiteral("in diesem Suchlauf nicht mehr gefragt"));
                 ueberallNichts = false;
                 continue;
             }
-            const std::unique_ptr<Coverquelle> quelle = Quelle_erzeugen(ctx, art, shopAdresse);
+            const std::shared_ptr<Coverquelle> quelle = Quelle_erzeugen(ctx, art, shopAdresse);
             schritt = 230;
             Suchantwort antwort = quelle->Suchen(anfrage);
             Suchadresse_merken(antwort);
             schritt = 240;
-            Suchstatus status = Bild_suchen(*quelle, antwort, nurShop);
+            Suchstatus status =
+                waehlen ? Sammeln(quelle, antwort) : Bild_suchen(*quelle, antwort, nurShop);
             schritt = 260;
             // The shop repeats even an album search, as it always did.
             if (Weiter_suchen(status) && ctx.Einst.AltBild && !album.isEmpty() &&
@@ -380,7 +395,8 @@ class Coversuche {
                 antwort = quelle->Suchen(albumAnfrage);
                 Suchadresse_merken(antwort);
                 schritt = 280;
-                const Suchstatus zweite = Bild_suchen(*quelle, antwort, nurShop);
+                const Suchstatus zweite =
+                    waehlen ? Sammeln(quelle, antwort) : Bild_suchen(*quelle, antwort, nurShop);
                 if (zweite == Suchstatus::Treffer) {
                     Protokoll_schreiben(
                         ctx, QStringLiteral("   Alternatives Bild (Album Cover) verwendet"));
@@ -397,6 +413,9 @@ class Coversuche {
                                                             "mehr gefragt"));
             }
             ueberallNichts = ueberallNichts && status == Suchstatus::KeinTreffer;
+            if (status == Suchstatus::Treffer && waehlen) {
+                continue;
+            }
             if (status == Suchstatus::Treffer) {
                 nichtGefunden = false;
                 fundort = art;
@@ -407,7 +426,49 @@ class Coversuche {
                 break;
             }
         }
+        bool gewaehlt = false;
+        if (!abgebrochen && waehlen && !kandidaten.empty()) {
+            if (liste) {
+                Auflisten();
+                Ende();
+                return;
+            }
+            if (kandidaten.size() == 1) {
+                // One candidate: downloaded and asked about as always.
+                Suchantwort einer;
+                einer.Status = Suchstatus::Treffer;
+                einer.Kandidaten = {kandidaten.front().Adressen};
+                const Suchstatus status = Bild_suchen(*kandidaten.front().Quelle, einer, nurShop);
+                if (status == Suchstatus::Treffer) {
+                    nichtGefunden = false;
+                    fundort = kandidaten.front().Quelle->Art();
+                }
+                abgebrochen = status == Suchstatus::Abgebrochen;
+                ueberallNichts = false;
+            } else {
+                schritt = 295;
+                const int nr = Auswahl_zeigen();
+                if (Abgebrochen()) {
+                    return;
+                }
+                if (nr < 0) {
+                    Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde nicht übernommen"));
+                    ergebnis = Coverergebnis::NichtUebernommen;
+                    Ende();
+                    return;
+                }
+                bild = kandidaten[size_t(nr)].Bytes;
+                fundort = kandidaten[size_t(nr)].Quelle->Art();
+                nichtGefunden = false;
+                gewaehlt = true;
+            }
+        }
+        kandidaten.clear();
         if (Abgebrochen()) {
+            return;
+        }
+        if (liste) {
+            Ende();
             return;
         }
         if (nichtGefunden) {
@@ -449,7 +510,8 @@ class Coversuche {
         QCoreApplication::processEvents();
         schritt = 330;
         int antwort = vbYes;
-        if (AskForPicOK) {
+        // A picture picked in the chooser is confirmed already.
+        if (AskForPicOK && !gewaehlt) {
             antwort = PicMsgBox(ctx, lastJpg, QStringLiteral("Bild übernehmen ?"),
                                 QStringLiteral("Soll das Bild übernommen werden?"));
         }
@@ -465,6 +527,8 @@ class Coversuche {
             return;
         }
         Detail(QStringLiteral("   Bild speichern"));
+        schritt = 355;
+        Aufbereiten();
         schritt = 360;
         if (!ctx.Einst.BildtoTag) {
             // The protocol line above let events run: a cancel may have come since.
@@ -548,6 +612,125 @@ class Coversuche {
         Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde in ID3-Tag gespeichert"));
         ergebnis = Coverergebnis::Gespeichert;
         Ende();
+    }
+
+    // One candidate of the chooser: its source and picture addresses, and once
+    // loaded, its bytes.
+    struct Kandidat {
+        std::shared_ptr<Coverquelle> Quelle;
+        QStringList Adressen;
+        QByteArray Bytes;
+        QSize Groesse;
+        QString Adresse;
+    };
+
+    // Takes a source's hits as candidates, up to the chooser's limit.
+    Suchstatus Sammeln(const std::shared_ptr<Coverquelle>& quelle, const Suchantwort& antwort) {
+        if (antwort.Status != Suchstatus::Treffer) {
+            return antwort.Status;
+        }
+        for (const QStringList& adressen : antwort.Kandidaten) {
+            if (kandidaten.size() < HoechstWahl && !adressen.isEmpty()) {
+                kandidaten.push_back({quelle, adressen, {}, {}, {}});
+            }
+        }
+        return Suchstatus::Treffer;
+    }
+
+    // Downloads one candidate: its addresses in turn until one is a picture.
+    // Treffer, NichtVerfuegbar when none was, or how the host ended the wait.
+    Suchstatus Kandidat_laden(Kandidat& k) {
+        const Quellenart art = k.Quelle->Art();
+        const bool offen = art != Quellenart::Shop;
+        for (const QString& adresse : k.Adressen) {
+            Hostergebnis h;
+            if (const std::optional<Url_Ergebnis> gemerkt =
+                    offen ? lauf->Gemerkte_Antwort(art, adresse) : std::nullopt) {
+                h.Ergebnis = *gemerkt;
+                h.Ausgang = Hostausgang::Antwort;
+            } else {
+                h = k.Quelle->Bild_abrufen(adresse);
+            }
+            if (h.Ausgang == Hostausgang::Abgebrochen) {
+                return Suchstatus::Abgebrochen;
+            }
+            if (h.Ausgang == Hostausgang::Aufgegeben) {
+                return Suchstatus::Aufgegeben;
+            }
+            const QByteArray daten = h.Ergebnis.Vollstaendig ? h.Ergebnis.Daten : QByteArray();
+            if (Bild_unbrauchbar(daten) || h.Ergebnis.Status < 200 || h.Ergebnis.Status >= 300) {
+                continue;
+            }
+            const QSize groesse = Bildgroesse(daten);
+            if (groesse.isEmpty()) {
+                continue;
+            }
+            if (offen) {
+                lauf->Antwort_merken(art, adresse, h.Ergebnis);
+            }
+            k.Bytes = daten;
+            k.Groesse = groesse;
+            k.Adresse = adresse;
+            return Suchstatus::Treffer;
+        }
+        return Suchstatus::NichtVerfuegbar;
+    }
+
+    // The chooser over the gathered candidates; the number taken or -1.
+    int Auswahl_zeigen() {
+        if (ctx.Oberflaeche == nullptr) {
+            throw Laufzeitfehler(Fehlernummer::UngueltigerAufruf);
+        }
+        QStringList namen;
+        for (const Kandidat& k : kandidaten) {
+            namen << Quellenname(k.Quelle->Art());
+        }
+        frmCoverAuswahl fenster(
+            namen,
+            [this](int nr, QByteArray& bytes, QSize& groesse) {
+                if (ctx.Abbruchwunsch && ctx.Abbruchwunsch()) {
+                    return false;
+                }
+                Kandidat& k = kandidaten[size_t(nr)];
+                const Suchstatus status = Kandidat_laden(k);
+                bytes = k.Bytes;
+                groesse = k.Groesse;
+                return status != Suchstatus::Abgebrochen;
+            },
+            ctx.Ansicht.Fenster);
+        ctx.Oberflaeche->Modal_zeigen(fenster);
+        const int nr = fenster.Gewaehlt();
+        if (nr < 0 || nr >= int(kandidaten.size()) || kandidaten[size_t(nr)].Bytes.isEmpty()) {
+            return -1;
+        }
+        return nr;
+    }
+
+    // Every candidate downloaded and handed to the caller; nothing is stored.
+    void Auflisten() {
+        for (Kandidat& k : kandidaten) {
+            if (Kandidat_laden(k) == Suchstatus::Abgebrochen) {
+                break;
+            }
+            liste->push_back({Quellenname(k.Quelle->Art()), k.Groesse, k.Bytes.size(),
+                              k.Adresse.isEmpty() ? k.Adressen.front() : k.Adresse,
+                              !k.Bytes.isEmpty()});
+        }
+    }
+
+    // Re-encodes the picture for players when asked to; the bytes stay as
+    // downloaded otherwise, and when they cannot be read.
+    void Aufbereiten() {
+        if (!ctx.Einst.BildAufbereiten) {
+            return;
+        }
+        const Aufbereitung a = Bild_aufbereiten(bild, ctx.Einst.BildKante);
+        if (a.Aufbereitet) {
+            bild = a.Bytes;
+            Protokoll_schreiben(ctx, a.Protokollzeile);
+        } else if (!a.Fehler.isEmpty()) {
+            Detail(QStringLiteral("   Bild nicht aufbereitet: ") + a.Fehler);
+        }
     }
 
     // Downloads the hits' picture addresses in rank order until one is usable.
@@ -716,6 +899,9 @@ class Coversuche {
     Kontext& ctx;
     const QString Ausw;
     const bool AskForPicOK;
+    // Set: the candidates are listed, nothing is asked or stored.
+    std::vector<Coverkandidat>* const liste;
+    std::vector<Kandidat> kandidaten;
     std::shared_ptr<clsAudioGenie> ag;
     // Held for the whole call, like the tag object.
     std::shared_ptr<Suchlauf> lauf;
@@ -737,6 +923,12 @@ class Coversuche {
 
 Coverergebnis Cover_Laden_Ergebnis(Kontext& ctx, const QString& Ausw, bool AskForPicOK) {
     return Coversuche(ctx, Ausw, AskForPicOK).Ausfuehren();
+}
+
+std::vector<Coverkandidat> Cover_Kandidaten(Kontext& ctx, const QString& Ausw) {
+    std::vector<Coverkandidat> liste;
+    Coversuche(ctx, Ausw, false, &liste).Ausfuehren();
+    return liste;
 }
 
 void Cover_Laden(Kontext& ctx, const QString& Ausw, bool AskForPicOK) {

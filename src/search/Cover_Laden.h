@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
+#include <vector>
 
 struct Kontext;
 
@@ -19,3 +21,16 @@ enum class Coverergebnis {
 
 // Cover_Laden, telling how the file ended (the command-line program's exit status).
 Coverergebnis Cover_Laden_Ergebnis(Kontext& ctx, const QString& Ausw, bool AskForPicOK);
+
+// One candidate picture of a song, as the command-line program lists it.
+struct Coverkandidat {
+    QString Quelle;  // "Deezer", "iTunes", ...
+    QSize Groesse;   // empty when it could not be loaded
+    qint64 Bytes = 0;
+    QString Adresse;  // the address it came from (the first one tried when it failed)
+    bool Geladen = false;
+};
+
+// Searches one song as the chooser would and downloads every candidate, in
+// the order of the search; asks nothing and stores nothing.
+std::vector<Coverkandidat> Cover_Kandidaten(Kontext& ctx, const QString& Ausw);

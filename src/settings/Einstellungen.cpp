@@ -60,7 +60,15 @@ void Einstellungen_laden(Kontext& ctx, const Einstellungsanzeige* anzeige) {
     // Read last, so that a damaged value here leaves every older key loaded.
     e.Quelle = Ini_lesen(ctx, Allgemein, QStringLiteral("Quelle"), QStringLiteral("Shop"));
     e.ErneutSuchen = Wahrheit_lesen(ctx, QStringLiteral("ErneutSuchen"), false);
+    e.AusTrefferWaehlen = Wahrheit_lesen(ctx, QStringLiteral("AusTrefferWaehlen"), false);
+    e.BildAufbereiten = Wahrheit_lesen(ctx, QStringLiteral("BildAufbereiten"), false);
+    // A value that is no number or out of range keeps the usual edge.
     bool zahl = false;
+    const int kante = Ini_lesen(ctx, Allgemein, QStringLiteral("BildKante"), QStringLiteral("1200"))
+                          .trimmed()
+                          .toInt(&zahl);
+    e.BildKante = zahl && kante >= 300 && kante <= 3000 ? kante : 1200;
+    zahl = false;
     const qint64 mb =
         Ini_lesen(ctx, Allgemein, QStringLiteral("Journal_MB"), QStringLiteral("2048"))
             .trimmed()

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <iterator>
 #include <type_traits>
@@ -122,22 +123,48 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
     chkDebuggen =
         Element<QCheckBox>(Frame5, "chkDebuggen", QStringLiteral("Ausführlich Protokollieren"));
     {
-        auto* l = new QVBoxLayout(Frame5);
+        // Side by side, so that the dialog stays within a 720 pixel screen.
+        auto* l = new QHBoxLayout(Frame5);
         l->addWidget(chkKlammern);
         l->addWidget(chkDebuggen);
+        l->addStretch(1);
     }
 
     Frame4 = Element<QGroupBox>(this, "Frame4", QStringLiteral("Bildgröße"));
     optGr = Element<QRadioButton>(Frame4, "optGr", QStringLiteral("großes Bild"));
     optMi = Element<QRadioButton>(Frame4, "optMi", QStringLiteral("mittleres Bild"));
     optKl = Element<QRadioButton>(Frame4, "optKl", QStringLiteral("kleines Bild"));
+    chkAufbereiten = Element<QCheckBox>(Frame4, "chkAufbereiten",
+                                        QStringLiteral("Bild vor dem Speichern aufbereiten"));
+    chkAufbereiten->setToolTip(
+        QStringLiteral("Große, progressive und PNG-Bilder werden als einfaches JPEG gespeichert, "
+                       "das jedes Abspielgerät zeigt."));
+    lblKante = Element<QLabel>(Frame4, "lblKante", QStringLiteral("höchstens"));
+    txtKante = new QSpinBox(Frame4);
+    txtKante->setObjectName(QStringLiteral("txtKante"));
+    txtKante->setRange(300, 3000);
+    txtKante->setSingleStep(100);
+    txtKante->setAccessibleName(QStringLiteral("höchstens Pixel"));
+    lblKante->setBuddy(txtKante);
+    lblPixel = Element<QLabel>(Frame4, "lblPixel", QStringLiteral("Pixel"));
     {
-        auto* l = new QHBoxLayout(Frame4);
-        l->addWidget(optGr);
-        l->addWidget(optMi);
-        l->addWidget(optKl);
-        l->addStretch(1);
+        auto* l = new QGridLayout(Frame4);
+        auto* groessen = new QHBoxLayout;
+        groessen->addWidget(optGr);
+        groessen->addWidget(optMi);
+        groessen->addWidget(optKl);
+        groessen->addStretch(1);
+        auto* aufbereiten = new QHBoxLayout;
+        aufbereiten->addWidget(chkAufbereiten);
+        aufbereiten->addWidget(lblKante);
+        aufbereiten->addWidget(txtKante);
+        aufbereiten->addWidget(lblPixel);
+        aufbereiten->addStretch(1);
+        l->addLayout(groessen, 0, 0);
+        l->addLayout(aufbereiten, 1, 0);
     }
+    // The edge matters only when pictures are prepared.
+    connect(chkAufbereiten, &QCheckBox::toggled, txtKante, &QWidget::setEnabled);
 
     Frame6 = Element<QGroupBox>(this, "Frame6", QStringLiteral("Quelle"));
     optQuelleShop =
@@ -151,6 +178,8 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
     chkErneutSuchen = Element<QCheckBox>(
         Frame6, "chkErneutSuchen",
         QStringLiteral("Auch Lieder erneut suchen, für die zuletzt nichts gefunden wurde"));
+    chkAusTrefferWaehlen = Element<QCheckBox>(
+        Frame6, "chkAusTrefferWaehlen", QStringLiteral("Bei jedem Lied aus den Treffern wählen"));
     {
         // Two columns keep the dialog from growing taller than the screen.
         auto* l = new QGridLayout(Frame6);
@@ -159,6 +188,7 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
         l->addWidget(optQuelleiTunes, 1, 0);
         l->addWidget(optQuelleDeezer, 1, 1);
         l->addWidget(optQuelleAlle, 2, 0);
+        l->addWidget(chkAusTrefferWaehlen, 2, 1);
         l->addWidget(chkErneutSuchen, 3, 0, 1, 2);
         l->setColumnStretch(1, 1);
     }
@@ -229,6 +259,10 @@ void frmOptionen::Form_Load() {
     }
     gewaehlt->setChecked(true);
     chkErneutSuchen->setChecked(e.ErneutSuchen);
+    chkAusTrefferWaehlen->setChecked(e.AusTrefferWaehlen);
+    chkAufbereiten->setChecked(e.BildAufbereiten);
+    txtKante->setValue(e.BildKante);
+    txtKante->setEnabled(e.BildAufbereiten);
 }
 
 void frmOptionen::cmdSpeichern_Click() {
@@ -270,6 +304,10 @@ void frmOptionen::cmdSpeichern_Click() {
             }
         }
         schreiben("ErneutSuchen", Wahrheitszahl(chkErneutSuchen->checkState() == Qt::Checked));
+        schreiben("AusTrefferWaehlen",
+                  Wahrheitszahl(chkAusTrefferWaehlen->checkState() == Qt::Checked));
+        schreiben("BildAufbereiten", Wahrheitszahl(chkAufbereiten->checkState() == Qt::Checked));
+        schreiben("BildKante", QString::number(txtKante->value()));
     } catch (const Laufzeitfehler&) {
         // The keys before the failing one are written; the dialog stays open
         // so that the user can try again or cancel.

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 struct Kontext;
 
 // The options dialog: the search settings that the main window does not show.
@@ -43,6 +44,10 @@ class frmOptionen : public QDialog {
     QRadioButton* optGr;
     QRadioButton* optMi;
     QRadioButton* optKl;
+    QCheckBox* chkAufbereiten;
+    QLabel* lblKante;
+    QSpinBox* txtKante;
+    QLabel* lblPixel;
     QGroupBox* Frame6;
     QRadioButton* optQuelleShop;
     QRadioButton* optQuelleMusicBrainz;
@@ -50,6 +55,7 @@ class frmOptionen : public QDialog {
     QRadioButton* optQuelleDeezer;
     QRadioButton* optQuelleAlle;
     QCheckBox* chkErneutSuchen;
+    QCheckBox* chkAusTrefferWaehlen;
     QPushButton* cmdSpeichern;
     QPushButton* cmdCancel;
 

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include "common/Helfer.h"
+#include "search/Bildaufbereitung.h"
 #include "search/Shopattrappe.h"
 #include "support/Dienstattrappen.h"
 #include "support/Mp3Bauer.h"
@@ -266,4 +269,52 @@ TEST_F(Kommandozeile, RunsAreListedAndTheLastOrANamedOneUndone) {
     EXPECT_EQ(aus.status, 1);
     EXPECT_EQ(aus.fehler,
               QStringList{"Das Rückgängig-Journal ist ausgeschaltet (Journal_MB = 0)."});
+}
+
+TEST_F(Kommandozeile, CandidatesAreListedAndPreparationIsForOneRun) {
+    Dienstattrappe dz;
+    Testserver bilder;
+    // A picture too large for players, and a second hit whose picture is missing.
+    QImage gross(1500, 1500, QImage::Format_RGB32);
+    gross.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer puffer(&png);
+    puffer.open(QIODevice::WriteOnly);
+    gross.save(&puffer, "PNG");
+    bilder.Antworten("/images/cover/ab/1000x1000-000000-80-0-0.jpg", png, "image/png");
+    const std::string b = bilder.Adresse().toStdString();
+    dz.Leer("/search", Json("{'data':[],'total':0}"));
+    dz.Suche("/search", "q", "Waterloo",
+             Json("{'data':[{'id':1,'title':'Waterloo','artist':{'name':'ABBA'},'album':{'id':2,"
+                  "'title':'Waterloo','md5_image':'ab','cover_xl':'" +
+                  b +
+                  "/images/cover/ab/1000x1000-000000-80-0-0.jpg'}},{'id':3,'title':'Waterloo',"
+                  "'artist':{'name':'ABBA'},'album':{'id':4,'title':'Gold','md5_image':'cd',"
+                  "'cover_xl':'" +
+                  b + "/images/cover/cd/1000x1000-000000-80-0-0.jpg'}}]}"));
+    Ini("DateiVorhanden=1\r\n", "Deezer=" + dz.Basis().toLatin1() + "\r\n");
+    const QString lied = Lied("musik/lied.mp3", "Waterloo");
+    const QByteArray vorher = Mp3Pruefer::Lesen(lied);
+
+    Lauf l = Starten({"--quelle", "Deezer", "--kandidaten", lied});
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(l.aus,
+              QStringList({"Deezer · 1500 × 1500 · " + Dateigroesse_Text(png.size()) + " · " +
+                               bilder.Adresse() + "/images/cover/ab/1000x1000-000000-80-0-0.jpg",
+                           "Deezer · nicht geladen · " + bilder.Adresse() +
+                               "/images/cover/cd/1000x1000-000000-80-0-0.jpg"}));
+    EXPECT_EQ(Mp3Pruefer::Lesen(lied), vorher);
+    EXPECT_EQ(QDir(Pfad("musik")).entryList(QDir::Files), QStringList{"lied.mp3"});
+    EXPECT_EQ(Starten({"--kandidaten", lied, "--yes"}).status, 2);
+
+    l = Starten({"--quelle", "Deezer", "--aufbereiten=600", lied});
+    EXPECT_EQ(l.status, 0);
+    const QByteArray gespeichert = Cover(lied);
+    EXPECT_EQ(Jpeg_Rahmenart(gespeichert), 0xC0);
+    EXPECT_EQ(QImage::fromData(gespeichert).size(), QSize(600, 600));
+    EXPECT_EQ(l.aus.filter("   Bild aufbereitet: 1500 × 1500 → 600 × 600").size(), 1);
+    // Only for that run: the settings still store the download.
+    const QString zweit = Lied("musik/zweit.mp3", "Waterloo");
+    EXPECT_EQ(Starten({"--quelle", "Deezer", zweit}).status, 0);
+    EXPECT_EQ(Cover(zweit), png);
 }

@@ -193,3 +193,28 @@ TEST(Einstellungen, CoverSourcesAndTheirServers) {
     EXPECT_EQ(Dienst_Agent(t.ctx),
               QByteArray("Vellinor/") + Versionstext().toUtf8() + " ( https://andere.example )");
 }
+
+TEST(Einstellungen, ChooserAndPreparationKeysWithTheirEdge) {
+    const struct {
+        const char* datei;
+        bool waehlen, aufbereiten;
+        int kante;
+    } faelle[] = {
+        {"", false, false, 1200},
+        {"AusTrefferWaehlen=-1\r\nBildAufbereiten=-1\r\nBildKante=800\r\n", true, true, 800},
+        {"BildKante=3000\r\n", false, false, 3000},
+        // Out of range or no number: the usual edge, no error.
+        {"BildKante=299\r\n", false, false, 1200},
+        {"BildKante=3001\r\n", false, false, 1200},
+        {"BildKante=groß\r\n", false, false, 1200},
+    };
+    for (const auto& f : faelle) {
+        TestKontext t;
+        Ini_anlegen(t, QByteArray("[Allgemein]\r\n") + f.datei);
+        t.ctx.Einst.BildKante = 5;
+        Einstellungen_laden(t.ctx);
+        EXPECT_EQ(t.ctx.Einst.AusTrefferWaehlen, f.waehlen) << f.datei;
+        EXPECT_EQ(t.ctx.Einst.BildAufbereiten, f.aufbereiten) << f.datei;
+        EXPECT_EQ(t.ctx.Einst.BildKante, f.kante) << f.datei;
+    }
+}

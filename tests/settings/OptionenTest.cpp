@@ -148,7 +148,8 @@ TEST(Optionen, LoadsFromMemorySavesInOrderAndReloads) {
     EXPECT_EQ(Ini(t).toStdString(),
               std::string("[Allgemein]\r\nTrZeKuenstler= feat# vs \r\nCovertyp=3\r\nAltBild=-1\r\n"
                           "UseTag=-1\r\nKlammern=0\r\nBildFormat=Small\r\nAllesLoggen=0\r\n"
-                          "Quelle=Shop\r\nErneutSuchen=0\r\n"));
+                          "Quelle=Shop\r\nErneutSuchen=0\r\nAusTrefferWaehlen=0\r\n"
+                          "BildAufbereiten=0\r\nBildKante=1200\r\n"));
     // The settings in memory follow the file at once.
     EXPECT_TRUE(t.ctx.Einst.UseTag);
     EXPECT_EQ(t.ctx.Einst.BildFormat, QStringLiteral("Small"));
