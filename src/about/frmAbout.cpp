@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -15,6 +16,7 @@
 #include "common/Kontext.h"
 #include "common/Umgebung.h"
 #include "common/modMsgB.h"
+#include "tags/Laufjournal.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -126,7 +128,13 @@ frmAbout::frmAbout(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(ctx) {
                      QStringLiteral("Viel Spass mit meinem kleinen freeware Programm, Gruß Tirmo"));
     lblDescription->setWordWrap(true);
     lblURL = Startseitenverweis(ctx_, this);
-    lblDateiorte = Beschriftung(this, "lblDateiorte", Dateiorte_Beschreibung(ctx_));
+    const QString journal =
+        Journal_an() ? QStringLiteral("Rückgängig-Journale: ") +
+                           QLocale().formattedDataSize(Journal_groesse(), 1,
+                                                       QLocale::DataSizeTraditionalFormat)
+                     : QStringLiteral("Rückgängig-Journale: ausgeschaltet (Journal_MB = 0)");
+    lblDateiorte = Beschriftung(this, "lblDateiorte",
+                                Dateiorte_Beschreibung(ctx_) + QLatin1Char('\n') + journal);
     lblDateiorte->setTextFormat(Qt::PlainText);
     lblDateiorte->setWordWrap(true);
     // Paths are for copying into a file manager or a terminal.

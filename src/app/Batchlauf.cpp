@@ -12,6 +12,7 @@
 #include "log/Protokoll.h"
 #include "search/Cover_Laden.h"
 #include "search/Suchlauf.h"
+#include "tags/Laufjournal.h"
 
 Batchlauf::Batchlauf(Kontext& ctx, Laufanzeige& anzeige, short& abort)
     : ctx_(ctx), anzeige_(anzeige), abort_(abort) {}
@@ -68,6 +69,7 @@ void Batchlauf::Ausfuehren(const QString& frmtitle) {
         ~Leerlauf() {
             lauf.abort_ = Falsch;
             lauf.laeuft_ = false;
+            Lauf_beenden();
             try {
                 // The songs without a hit are remembered however the run ends.
                 Suchlauf_beenden(lauf.ctx_);
@@ -77,6 +79,8 @@ void Batchlauf::Ausfuehren(const QString& frmtitle) {
             }
         }
     } leerlauf{*this};
+    // The batch is one run of the undo journal.
+    Lauf_beginnen(QStringLiteral("Coversuche"));
     anzeige_.Laufend(true);
 
     bool abgebrochen = false;
@@ -116,6 +120,12 @@ void Batchlauf::Ausfuehren(const QString& frmtitle) {
             Cover_Laden(ctx_, anzeige_.Pfad(k), false);
             anzeige_.Lied_beendet();
             schaetzung_.Datei_fertig(Sekunden(Uhr::now() - dateiStart_));
+            if (Lauf_angehalten()) {
+                // Its journal reached the limit: nothing more can be saved undoably.
+                Protokoll_schreiben(ctx_, Lauf_angehalten_text());
+                abgebrochen = true;
+                break;
+            }
         }
         // A cancel during the last file ends the run like one during any other.
         if (!abgebrochen) {

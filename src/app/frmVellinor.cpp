@@ -27,6 +27,7 @@
 #include "log/frmFehler.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
+#include "tags/Laufjournal.h"
 #include "tags/clsAudioGenie.h"
 
 namespace {
@@ -262,6 +263,10 @@ void frmVellinor::Oberflaeche_aufbauen() {
         QStringLiteral("Läd für jedes Lied in der Liste oberhalb automatisch ein Cover runter"));
     cmdAbbrechen = Knopf(Frame7, "cmdAbbrechen", QStringLiteral("Suche Abbrechen"));
     cmdAbbrechen->setEnabled(false);
+    cmdRueckgaengig = Knopf(
+        Frame7, "cmdRueckgaengig", QStringLiteral("Letzten Lauf rückgängig machen"),
+        QStringLiteral("Gibt jeder Datei des letzten Laufs ihre alten Tags und Bilder zurück"));
+    cmdRueckgaengig->setEnabled(false);
     chkRuhezustandNachSuche = Steuerelement<QCheckBox>(Frame7, "chkRuhezustandNachSuche");
     chkRuhezustandNachSuche->setText(
         QStringLiteral("Nach Abschluss der Coversuche in den Ruhezustand fahren"));
@@ -270,11 +275,12 @@ void frmVellinor::Oberflaeche_aufbauen() {
         auto* balken = new QHBoxLayout;
         balken->addWidget(Picture1, 1);
         balken->addWidget(lblRestzeit);
-        l->addLayout(balken, 0, 0, 1, 3);
+        l->addLayout(balken, 0, 0, 1, 4);
         l->addWidget(cmdAlleCover, 1, 0);
         l->addWidget(cmdAbbrechen, 1, 1);
-        l->addWidget(chkRuhezustandNachSuche, 1, 2);
-        l->setColumnStretch(2, 1);
+        l->addWidget(cmdRueckgaengig, 1, 2);
+        l->addWidget(chkRuhezustandNachSuche, 1, 3);
+        l->setColumnStretch(3, 1);
     }
 
     cmdOptionen = Knopf(zentral, "cmdOptionen", QStringLiteral("Einstellungen"));
@@ -373,6 +379,8 @@ void frmVellinor::Einstellungen_anwenden() {
         throw;
     }
     setztSelbst_ = false;
+    Journal_starten(ctx_);
+    Rueckgaengig_anzeigen();
 }
 
 void frmVellinor::Form_Load(const QString& kommandozeile) {

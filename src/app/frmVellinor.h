@@ -100,6 +100,9 @@ class frmVellinor : public QMainWindow {
     // --- Suche ---
     // The batch run over the whole file list, and the cancel request.
     void cmdAlleCover_Click();
+    void cmdRueckgaengig_Click();
+    // The undo button is usable when a run can be undone and nothing runs.
+    void Rueckgaengig_anzeigen();
     void cmdAbbrechen_Click();
     // Locks what must not run during a search, batch or single (folder load,
     // list edits, a second search, the editor, drops) and unlocks it again; the
@@ -167,6 +170,7 @@ class frmVellinor : public QMainWindow {
     QLabel* lblRestzeit = nullptr;
     QPushButton* cmdAlleCover = nullptr;
     QPushButton* cmdAbbrechen = nullptr;
+    QPushButton* cmdRueckgaengig = nullptr;
     QCheckBox* chkRuhezustandNachSuche = nullptr;
     QPushButton* cmdOptionen = nullptr;
     QPushButton* cmdHilfe = nullptr;

@@ -13,7 +13,9 @@
 #include "app/frmVellinor.h"
 #include "common/Kontext.h"
 #include "common/ZeitMessageBox.h"
+#include "filelist/Titelansicht.h"
 #include "log/Protokoll.h"
+#include "tags/Laufjournal.h"
 
 // The window's controls as the batch run sees them.
 class Fensteranzeige : public Laufanzeige {
@@ -87,6 +89,10 @@ void frmVellinor::Suche_verbinden() {
 
     connect(cmdAlleCover, &QPushButton::clicked, this, [this] { cmdAlleCover_Click(); });
     connect(cmdAbbrechen, &QPushButton::clicked, this, [this] { cmdAbbrechen_Click(); });
+    connect(cmdRueckgaengig, &QPushButton::clicked, this, [this] { cmdRueckgaengig_Click(); });
+    // Removing a cover or saving in the editor makes a run that can be undone.
+    connect(cmdDelCover, &QPushButton::clicked, this, [this] { Rueckgaengig_anzeigen(); });
+    connect(cmdTagEditor, &QPushButton::clicked, this, [this] { Rueckgaengig_anzeigen(); });
 
     // Every network wait of this thread keeps the window alive and breaks off once
     // the search is to stop. The window may be gone when the events it let run
@@ -136,6 +142,7 @@ void frmVellinor::Suche_sperren(bool an) {
     if (!an) {
         Wartende_Einstellungen_uebernehmen();
     }
+    Rueckgaengig_anzeigen();
     if (an) {
         // Installed again, it is asked first, before the drop target.
         lstDateien->viewport()->installEventFilter(dropSperre_);
@@ -159,6 +166,33 @@ void frmVellinor::cmdAbbrechen_Click() {
     } else if (sucht_) {
         einzelAbbruch_ = true;
     }
+}
+
+void frmVellinor::Rueckgaengig_anzeigen() {
+    cmdRueckgaengig->setEnabled(!Suche_laeuft() && Rueckgaengig_moeglich());
+}
+
+void frmVellinor::cmdRueckgaengig_Click() {
+    if (Suche_laeuft() || verzeichnisLaedt_ || beendet_) {
+        return;
+    }
+    const QString lauf = Letzter_lauf();
+    if (!lauf.isEmpty()) {
+        Suche_sperren(true);
+        try {
+            Lauf_rueckgaengig(lauf, [this](const QString& z) { Protokoll_schreiben(ctx_, z); });
+            // The track view shows what the file holds again.
+            if (!ctx_.AktuelleDatei.isEmpty()) {
+                MP3_einlesen(ctx_, ctx_.AktuelleDatei);
+            }
+        } catch (...) {
+            const Fehlerangabe fehler = Fehler_erfassen(std::current_exception());
+            Protokoll_schreiben(ctx_,
+                                QStringLiteral("Rückgängig nicht möglich: ") + fehler.beschreibung);
+        }
+        Suche_sperren(false);
+    }
+    Rueckgaengig_anzeigen();
 }
 
 bool frmVellinor::Suche_erlaubt() {

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLocale>
 #include <QStringList>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@
 #include "search/frmCoverAuswahl.h"
 #include "settings/Einstellungen.h"
 #include "settings/modIni.h"
+#include "tags/Laufjournal.h"
 #include "tags/Schreibdatei.h"
 #include "tags/clsAudioGenie.h"
 
@@ -45,6 +47,8 @@ const char* const Hilfetext =
     "  vellinor-cli [-r] [-t] [--yes|--no] [--quelle NAME] [--erneut] PFAD...\n"
     "  vellinor-cli [-t] [--quelle NAME] --kandidaten DATEI\n"
     "  vellinor-cli --info DATEI\n"
+    "  vellinor-cli --laeufe\n"
+    "  vellinor-cli --rueckgaengig [LAUF]\n"
     "  vellinor-cli --help\n"
     "\n"
     "Sucht für jede angegebene MP3-Datei und für jede MP3-Datei in den angegebenen\n"
@@ -78,6 +82,12 @@ const char* const Hilfetext =
     "                die gefundenen Bilder eines Liedes ausgeben (Quelle, Größe,\n"
     "                Adresse), ohne etwas zu speichern\n"
     "  --info DATEI  die Zusammenfassung aller Tag-Angaben einer Datei ausgeben\n"
+    "  --laeufe      die Läufe im Rückgängig-Journal auflisten (Nummer, Name, Datum,\n"
+    "                Art, Zahl der Dateien, Quellen), der neueste zuerst\n"
+    "  --rueckgaengig [LAUF]\n"
+    "                den letzten Lauf (oder den Lauf mit dieser Nummer oder diesem\n"
+    "                Namen aus --laeufe) rückgängig machen: jede Datei bekommt ihre\n"
+    "                alten Tags zurück, außer sie wurde seitdem verändert\n"
     "  -h, --help    diese Hilfe anzeigen\n"
     "  --            alles Folgende sind Pfade, auch wenn sie mit \"-\" beginnen\n"
     "\n"
@@ -174,6 +184,9 @@ struct Aufruf {
     QString quelle;
     bool erneut = false;
     QString info;
+    bool laeufe = false;
+    bool rueckgaengig = false;
+    QString lauf;
     QString kandidaten;
     bool aufbereiten = false;
     int kante = 0;  // 0: the setting's edge
@@ -214,6 +227,13 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
             }
         } else if (arg == QLatin1String("--erneut")) {
             a.erneut = true;
+        } else if (arg == QLatin1String("--laeufe")) {
+            a.laeufe = true;
+        } else if (arg == QLatin1String("--rueckgaengig")) {
+            a.rueckgaengig = true;
+            if (i + 1 < argumente.size() && !argumente[i + 1].startsWith(QLatin1Char('-'))) {
+                a.lauf = argumente[++i];
+            }
         } else if (arg == QLatin1String("--aufbereiten") ||
                    arg.startsWith(QLatin1String("--aufbereiten="))) {
             a.aufbereiten = true;
@@ -240,7 +260,16 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
             a.fehler = QStringLiteral("Unbekannte Option: ") + arg;
         }
     }
-    if (a.fehler.isEmpty() && !a.hilfe) {
+    const bool journal = a.laeufe || a.rueckgaengig;
+    if (a.fehler.isEmpty() && !a.hilfe && journal) {
+        if (a.laeufe && a.rueckgaengig) {
+            a.fehler = QStringLiteral("--laeufe und --rueckgaengig schließen einander aus.");
+        } else if (!a.pfade.isEmpty() || !a.info.isEmpty() || a.rekursiv ||
+                   a.vorgabe != Vorgabe::Keine || !a.quelle.isEmpty() || a.erneut ||
+                   !a.kandidaten.isEmpty() || a.aufbereiten) {
+            a.fehler = QStringLiteral("--laeufe und --rueckgaengig nehmen keine weiteren Angaben.");
+        }
+    } else if (a.fehler.isEmpty() && !a.hilfe) {
         if (!a.info.isEmpty() && (!a.pfade.isEmpty() || a.rekursiv || a.vorgabe != Vorgabe::Keine ||
                                   !a.quelle.isEmpty() || a.erneut)) {
             a.fehler = QStringLiteral("--info nimmt genau eine Datei und keine weiteren Angaben.");
@@ -345,6 +374,62 @@ bool Dateien_sammeln(Kontext& ctx, const Aufruf& a, QStringList& dateien) {
     return alleDa;
 }
 
+// The run a user names: its number in the list of --laeufe or its name.
+QString Lauf_finden(const QString& angabe) {
+    if (angabe.isEmpty()) {
+        return Letzter_lauf();
+    }
+    const QList<Laufinfo> alle = Laeufe();
+    bool zahl = false;
+    const int nummer = angabe.toInt(&zahl);
+    if (zahl && nummer >= 1 && nummer <= alle.size()) {
+        return alle[nummer - 1].Name;
+    }
+    for (const Laufinfo& l : alle) {
+        if (l.Name == angabe) {
+            return l.Name;
+        }
+    }
+    return {};
+}
+
+int Journal_befehl(Kontext& ctx, const Aufruf& a) {
+    if (!Journal_an()) {
+        Zeile(stderr, QStringLiteral("Das Rückgängig-Journal ist ausgeschaltet (Journal_MB = 0)."));
+        return NichtAlleMitCover;
+    }
+    if (a.laeufe) {
+        const QList<Laufinfo> alle = Laeufe();
+        for (qsizetype i = 0; i < alle.size(); ++i) {
+            const Laufinfo& l = alle[i];
+            QString zeile =
+                QString::number(i + 1) + QStringLiteral("  ") + l.Name + QStringLiteral("  ") +
+                QLocale().toString(l.Beginn, QLocale::ShortFormat) + QStringLiteral("  ") + l.Art +
+                QStringLiteral("  ") + QString::number(l.Dateien) + QStringLiteral(" Dateien");
+            if (!l.Quellen.isEmpty()) {
+                zeile += QStringLiteral("  Quellen: ") + l.Quellen.join(QStringLiteral(", "));
+            }
+            if (!l.Ziel.isEmpty()) {
+                zeile += QStringLiteral("  (macht ") + l.Ziel +
+                         (l.Fertig ? QStringLiteral(" rückgängig)")
+                                   : QStringLiteral(" rückgängig, nicht beendet)"));
+            }
+            Zeile(stdout, zeile);
+        }
+        return AlleMitCover;
+    }
+    const QString lauf = Lauf_finden(a.lauf);
+    if (lauf.isEmpty()) {
+        Zeile(stderr, a.lauf.isEmpty()
+                          ? QStringLiteral("Es gibt keinen Lauf, der rückgängig zu machen wäre.")
+                          : QStringLiteral("Kein solcher Lauf: ") + a.lauf);
+        return NichtAlleMitCover;
+    }
+    const Rueckgabe r =
+        Lauf_rueckgaengig(lauf, [&ctx](const QString& z) { Protokoll_schreiben(ctx, z); });
+    return r.Uebersprungen == 0 && r.Fehler == 0 ? AlleMitCover : NichtAlleMitCover;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -403,6 +488,10 @@ int main(int argc, char** argv) {
                           QStringLiteral("\" sind nicht lesbar: ") + f.beschreibung);
         return NichtAlleMitCover;
     }
+    Journal_starten(ctx);
+    if (a.laeufe || a.rueckgaengig) {
+        return Journal_befehl(ctx, a);
+    }
     if (!a.quelle.isEmpty()) {
         ctx.Einst.Quelle = a.quelle;
     }
@@ -428,12 +517,20 @@ int main(int argc, char** argv) {
 
     QStringList dateien;
     bool alleMitCover = Dateien_sammeln(ctx, a, dateien);
+    Lauf_beginnen(QStringLiteral("Coversuche"));
     for (const QString& datei : dateien) {
         const Coverergebnis e = Cover_Laden_Ergebnis(ctx, datei, false);
         if (e != Coverergebnis::Gespeichert && e != Coverergebnis::Uebersprungen) {
             alleMitCover = false;
         }
+        if (Lauf_angehalten()) {
+            Protokoll_schreiben(ctx, Lauf_angehalten_text());
+            Lauf_beenden();
+            Suchlauf_beenden(ctx);
+            return NichtAlleMitCover;
+        }
     }
+    Lauf_beenden();
     Suchlauf_beenden(ctx);
     Protokoll_schreiben(ctx, QStringLiteral("Die Coversuche für ") +
                                  QString::number(dateien.size()) +

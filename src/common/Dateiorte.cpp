@@ -233,6 +233,10 @@ QString Fehltreffer_Datei(const Kontext& ctx) {
     return Pfad_verbinden(Datenordner(ctx), QStringLiteral("Fehltreffer.txt"));
 }
 
+QString Journal_Ordner(const Kontext& ctx) {
+    return Pfad_verbinden(Datenordner(ctx), QStringLiteral("journal"));
+}
+
 QString Change_Datei(const Kontext& ctx) {
     return Pfad_verbinden(Datenordner(ctx), QStringLiteral("change.txt"));
 }

@@ -90,6 +90,7 @@ QString Fehlerlog_Datei(const Kontext& ctx);    // "FehlerLog.txt"
 QString Fehltreffer_Datei(const Kontext& ctx);  // "Fehltreffer.txt": songs without a hit
 QString Change_Datei(const Kontext& ctx);       // "change.txt": change log not yet shown
 QString Changelog_Datei(const Kontext& ctx);    // "changelog.txt": change log shown
+QString Journal_Ordner(const Kontext& ctx);     // "journal": the undo journals, one per run
 // The version whose change log was shown last (installed mode only, where the
 // package manager, not the program, brings a new version).
 QString Changelog_Version_Datei(const Kontext& ctx);

@@ -53,6 +53,8 @@ struct Einstellungen {
     // Pictures are re-encoded for players before they are stored, within this edge.
     bool BildAufbereiten = false;
     int BildKante = 1200;
+    // The limit of all undo journals together in MB; 0 switches undo off.
+    qint64 JournalMB = 2048;
 };
 
 // Program-wide state: created once by main (or by each test) and handed to the

@@ -30,6 +30,7 @@
 #include "search/frmBildUebernehmenFrage.h"
 #include "search/frmCoverAuswahl.h"
 #include "settings/modIni.h"
+#include "tags/Laufjournal.h"
 #include "tags/clsAudioGenie.h"
 
 namespace {
@@ -256,6 +257,7 @@ class Coversuche {
         Suchlauf_aktuell(ctx);
         lauf = ctx.Lauf;
         const Quellenwahl wahl = Quellenwahl_aus(ctx.Einst.Quelle);
+        Lauf_quelle(ctx.Einst.Quelle);
         if (lauf->Stapel && !AskForPicOK && !ctx.Einst.ErneutSuchen && !liste) {
             if (const std::optional<Fehltreffer> alt =
                     lauf->Fehltreffer_fuer(Ausw, wahl, ctx.Einst)) {
@@ -533,7 +535,7 @@ class Coversuche {
             if (Abgebrochen()) {
                 return;
             }
-            Im_Hintergrund(ctx, [&] { Textdatei_schreiben(seitendatei, bild); });
+            Im_Hintergrund(ctx, [&] { Datei_mit_journal_schreiben(seitendatei, bild); });
             Protokoll_schreiben(ctx, QStringLiteral("   Bild wurde übernommen"));
             ergebnis = Coverergebnis::Gespeichert;
             Ende();

@@ -68,6 +68,12 @@ void Einstellungen_laden(Kontext& ctx, const Einstellungsanzeige* anzeige) {
                           .trimmed()
                           .toInt(&zahl);
     e.BildKante = zahl && kante >= 300 && kante <= 3000 ? kante : 1200;
+    zahl = false;
+    const qint64 mb =
+        Ini_lesen(ctx, Allgemein, QStringLiteral("Journal_MB"), QStringLiteral("2048"))
+            .trimmed()
+            .toLongLong(&zahl);
+    e.JournalMB = zahl && mb >= 0 ? mb : 2048;
 }
 
 QString Shop_Host(Kontext& ctx) {

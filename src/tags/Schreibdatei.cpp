@@ -36,6 +36,7 @@
 
 #include "common/Helfer.h"
 #include "common/Laufzeitfehler.h"
+#include "tags/Laufjournal.h"
 
 std::function<void(const QString&)> Speichern_Zwischenhalt;
 std::function<bool(Speicherstelle)> Speichern_Stelle;
@@ -484,6 +485,13 @@ QByteArray Schreibdatei::Lesen(qint64 pos, qint64 anzahl) {
     return datei_.read(anzahl);
 }
 
+void Schreibdatei::Vorher_sichern() {
+    if (!gesichert_) {
+        Journal_vorher(*this);
+        gesichert_ = true;
+    }
+}
+
 void Schreibdatei::Pruefen() {
     if (nurLesen_) {
         Fehler();
@@ -510,6 +518,7 @@ bool Schreibdatei::An_Ort_schreiben(qint64 pos, const QByteArray& daten) {
 #ifdef Q_OS_WIN
     return false;
 #else
+    Vorher_sichern();
     Pruefen();
     const int fd = datei_.handle();
     const ssize_t n = ::pwrite(fd, daten.constData(), size_t(daten.size()), off_t(pos));
@@ -530,6 +539,10 @@ bool Schreibdatei::An_Ort_schreiben(qint64 pos, const QByteArray& daten) {
 }
 
 void Schreibdatei::Kuerzen(qint64 laenge) {
+    if (nurLesen_) {
+        Fehler();
+    }
+    Vorher_sichern();
     Pruefen();
     if (!datei_.resize(laenge)) {
         Fehler();
@@ -703,6 +716,7 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
         Fehler();
     }
     Verknuepfungen_pruefen();
+    Vorher_sichern();
     const QFileInfo info(ziel_);
     const QDir ordner = info.absoluteDir();
     NeueDatei neu;
@@ -785,6 +799,7 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
     if (nurLesen_) {
         Fehler();
     }
+    Vorher_sichern();
     const QFileInfo info(ziel_);
     const QString vorlage = info.absoluteDir().filePath(Zwischenname(info.fileName()));
     QTemporaryFile tmp(vorlage + QStringLiteral("XXXXXX"));
@@ -834,6 +849,9 @@ std::array<qint64, 5> Tag_speichern(const QString& pfad,
         Schreibdatei datei(pfad);
         try {
             speichern(datei);
+            if (datei.gesichert_) {
+                Journal_nachher(datei);
+            }
             return datei.Kennung_jetzt();
         } catch (const Gewechselt&) {
             if (versuch == 3) {

@@ -57,6 +57,8 @@ class Schreibdatei {
   private:
     friend std::array<qint64, 5> Tag_speichern(const QString&,
                                                const std::function<void(Schreibdatei&)>&);
+    // The journal keeps what the save replaces, once, before its first write.
+    void Vorher_sichern();
     // Throws the (internal) exchange signal unless the path still names the
     // file opened, unchanged since.
     void Pruefen();
@@ -82,6 +84,7 @@ class Schreibdatei {
     bool fern_ = false;
     qint64 groesse_ = 0;
     std::array<qint64, 5> kennung_{};
+    bool gesichert_ = false;
 };
 
 // The size of an ID3v2 tag written anew with `rahmen` bytes of frames in front

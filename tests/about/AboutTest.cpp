@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "common/Helfer.h"
 #include "settings/modIni.h"
 #include "support/TestKontext.h"
+#include "tags/Laufjournal.h"
 
 namespace {
 
@@ -54,7 +56,16 @@ TEST(About, TitleVersionTextsAndTheLink) {
     EXPECT_EQ(f.lblDateiorte->text(),
               "Portabel: Einstellungen, Protokoll und Arbeitsdateien "
               "liegen im Programmordner\n" +
-                  t.ordner.path());
+                  t.ordner.path() + "\nRückgängig-Journale: ausgeschaltet (Journal_MB = 0)");
+    // With the journal on, the size of all journals together.
+    Journal_einrichten(t.Pfad("journal"), 1 << 30);
+    ASSERT_TRUE(QDir().mkpath(t.Pfad("journal")));
+    for (const char* name : {"lauf-1.vjl", "lauf-2.vjl"}) {
+        Textdatei_schreiben(t.Pfad("journal") + "/" + name, QByteArray(768, 'x'));
+    }
+    EXPECT_TRUE(frmAbout(t.ctx).lblDateiorte->text().endsWith("\nRückgängig-Journale: 1,5 kB"))
+        << frmAbout(t.ctx).lblDateiorte->text().toStdString();
+    Journal_einrichten(QString(), 0);
 
     EXPECT_EQ(f.lblURL->text(), QStringLiteral("https://example.org"));
     EXPECT_EQ(f.lblURL->cursor().shape(), Qt::PointingHandCursor);

@@ -235,6 +235,42 @@ TEST_F(Kommandozeile, SourceByOptionAndSongsWithoutAHitSkippedUntilAskedAgain) {
               l.aus.indexOf("nichts5") - 1);
 }
 
+TEST_F(Kommandozeile, RunsAreListedAndTheLastOrANamedOneUndone) {
+    const QString a = Lied("musik/a.mp3", "Waterloo", true);
+    const QString b = Lied("musik/b.mp3", "SOS");
+    const QByteArray vorherA = Mp3Pruefer::Lesen(a), vorherB = Mp3Pruefer::Lesen(b);
+    EXPECT_EQ(Starten({"--rueckgaengig"}).status, 1);  // nothing to undo yet
+    ASSERT_EQ(Starten({a}).status, 0);
+    ASSERT_EQ(Starten({b}).status, 0);
+    const QByteArray nachherA = Mp3Pruefer::Lesen(a);
+
+    const Lauf liste = Starten({"--laeufe"});
+    EXPECT_EQ(liste.status, 0);
+    ASSERT_EQ(liste.aus.size(), 2) << liste.aus.join('\n').toStdString();
+    EXPECT_TRUE(liste.aus[0].startsWith("1  lauf-"));
+    EXPECT_TRUE(liste.aus[0].contains("  Coversuche  1 Dateien  Quellen: Shop"))
+        << liste.aus[0].toStdString();
+
+    // The older run by its number: only its song comes back.
+    const Lauf zurueck = Starten({"--rueckgaengig", "2"});
+    EXPECT_EQ(zurueck.status, 0);
+    EXPECT_EQ(Mp3Pruefer::Lesen(a), vorherA);
+    EXPECT_NE(Mp3Pruefer::Lesen(b), vorherB);
+    EXPECT_TRUE(zurueck.aus.contains("   Zurückgesetzt: " + a))
+        << zurueck.aus.join('\n').toStdString();
+    // Without a name the newest run, which is that undo now.
+    EXPECT_EQ(Starten({"--rueckgaengig"}).status, 0);
+    EXPECT_EQ(Mp3Pruefer::Lesen(a), nachherA);
+
+    const Lauf falsch = Starten({"--rueckgaengig", "x", a});
+    EXPECT_EQ(falsch.status, 2);
+    Ini("DateiVorhanden=1\r\nJournal_MB=0\r\n");
+    const Lauf aus = Starten({"--laeufe"});
+    EXPECT_EQ(aus.status, 1);
+    EXPECT_EQ(aus.fehler,
+              QStringList{"Das Rückgängig-Journal ist ausgeschaltet (Journal_MB = 0)."});
+}
+
 TEST_F(Kommandozeile, CandidatesAreListedAndPreparationIsForOneRun) {
     Dienstattrappe dz;
     Testserver bilder;
