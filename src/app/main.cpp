@@ -40,6 +40,12 @@ int main(int argc, char** argv) {
     const Startargumente start = Startargumente_aufteilen(argumente);
 
     frmVellinor fenster(ctx);
+    // What the save engine reports goes to the protocol once the save is done,
+    // on the window's thread whichever thread saved.
+    Speichermeldungen_an([&ctx, &fenster](const QString& zeile) {
+        QMetaObject::invokeMethod(
+            &fenster, [&ctx, zeile] { Protokoll_schreiben(ctx, zeile); }, Qt::QueuedConnection);
+    });
     fenster.Form_Load(start.Kommandozeile);
     fenster.show();
     if (!start.Pfade.isEmpty()) {
@@ -47,5 +53,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &fenster,
                            [&fenster, &start] { fenster.Startpfade_laden(start.Pfade); });
     }
-    return QApplication::exec();
+    const int ende = QApplication::exec();
+    Speichermeldungen_an(nullptr);
+    return ende;
 }
