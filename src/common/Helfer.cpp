@@ -125,17 +125,22 @@ bool Anhaengen(const QString& pfad, const QByteArray& daten) {
 #endif
 }
 
-void Reste_entfernen(const QString& ordner) {
+bool Einmal_pro_Minute(const char* aufgabe, const QString& ordner) {
     static std::mutex schutz;
     static QHash<QString, qint64> zuletzt;
-    {
-        const std::lock_guard<std::mutex> sperre(schutz);
-        const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
-        qint64& vorher = zuletzt[ordner];
-        if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
-            return;
-        }
-        vorher = jetzt;
+    const std::lock_guard<std::mutex> sperre(schutz);
+    const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
+    qint64& vorher = zuletzt[QLatin1String(aufgabe) + QLatin1Char('\0') + ordner];
+    if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
+        return false;
+    }
+    vorher = jetzt;
+    return true;
+}
+
+void Reste_entfernen(const QString& ordner) {
+    if (!Einmal_pro_Minute("Reste", ordner)) {
+        return;
     }
     const QLatin1String kennung(Zwischenkennung);
     const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);

@@ -44,6 +44,9 @@ QString Zufallsname(const QString& name);
 // instance is running right now. Looks at a folder at most once a minute per
 // process, since a batch saves into the same folder over and over.
 void Reste_entfernen(const QString& ordner);
+// True at most once a minute per process for the same task and folder; the
+// clean-ups of killed saves use it, since a batch saves into one folder over and over.
+bool Einmal_pro_Minute(const char* aufgabe, const QString& ordner);
 
 // Called first thing by each program: freed heap memory stays with the process
 // instead of going back to the system after every song. A batch allocates and

@@ -637,20 +637,33 @@ class Coversuche {
         return Suchstatus::Treffer;
     }
 
+    // A picture address's answer: an open service's picture fetched before in
+    // this run comes from memory, anything else is downloaded under its host's rule.
+    Hostergebnis Bild_holen(Coverquelle& quelle, const QString& adresse) {
+        const Quellenart art = quelle.Art();
+        if (art != Quellenart::Shop) {
+            if (const std::optional<Url_Ergebnis> gemerkt = lauf->Gemerkte_Antwort(art, adresse)) {
+                Hostergebnis h;
+                h.Ergebnis = *gemerkt;
+                h.Ausgang = Hostausgang::Antwort;
+                return h;
+            }
+        }
+        return quelle.Bild_abrufen(adresse);
+    }
+
+    // A usable picture of an open service is kept for the rest of the run.
+    void Bild_merken(Coverquelle& quelle, const QString& adresse, const Url_Ergebnis& ergebnis) {
+        if (quelle.Art() != Quellenart::Shop) {
+            lauf->Antwort_merken(quelle.Art(), adresse, ergebnis);
+        }
+    }
+
     // Downloads one candidate: its addresses in turn until one is a picture.
     // Treffer, NichtVerfuegbar when none was, or how the host ended the wait.
     Suchstatus Kandidat_laden(Kandidat& k) {
-        const Quellenart art = k.Quelle->Art();
-        const bool offen = art != Quellenart::Shop;
         for (const QString& adresse : k.Adressen) {
-            Hostergebnis h;
-            if (const std::optional<Url_Ergebnis> gemerkt =
-                    offen ? lauf->Gemerkte_Antwort(art, adresse) : std::nullopt) {
-                h.Ergebnis = *gemerkt;
-                h.Ausgang = Hostausgang::Antwort;
-            } else {
-                h = k.Quelle->Bild_abrufen(adresse);
-            }
+            const Hostergebnis h = Bild_holen(*k.Quelle, adresse);
             if (h.Ausgang == Hostausgang::Abgebrochen) {
                 return Suchstatus::Abgebrochen;
             }
@@ -665,9 +678,7 @@ class Coversuche {
             if (groesse.isEmpty()) {
                 continue;
             }
-            if (offen) {
-                lauf->Antwort_merken(art, adresse, h.Ergebnis);
-            }
+            Bild_merken(*k.Quelle, adresse, h.Ergebnis);
             k.Bytes = daten;
             k.Groesse = groesse;
             k.Adresse = adresse;
@@ -742,22 +753,14 @@ class Coversuche {
         if (antwort.Status != Suchstatus::Treffer) {
             return antwort.Status;
         }
-        const Quellenart art = quelle.Art();
-        const bool offen = art != Quellenart::Shop;
+        const bool offen = quelle.Art() != Quellenart::Shop;
         const bool streng = quelle.Bild_streng_pruefen() || !nurShop;
         const bool grossGewollt = offen && Groessenstufe(ctx.Einst.BildFormat) >= 1;
         QByteArray klein;
         QSize kleinGroesse;
         for (const QStringList& kandidat : antwort.Kandidaten) {
             for (const QString& adresse : kandidat) {
-                Hostergebnis h;
-                if (const std::optional<Url_Ergebnis> gemerkt =
-                        offen ? lauf->Gemerkte_Antwort(art, adresse) : std::nullopt) {
-                    h.Ergebnis = *gemerkt;
-                    h.Ausgang = Hostausgang::Antwort;
-                } else {
-                    h = quelle.Bild_abrufen(adresse);
-                }
+                const Hostergebnis h = Bild_holen(quelle, adresse);
                 if (h.Ausgang == Hostausgang::Abgebrochen) {
                     return Suchstatus::Abgebrochen;
                 }
@@ -779,9 +782,7 @@ class Coversuche {
                 if (groesse.isEmpty()) {
                     continue;
                 }
-                if (offen) {
-                    lauf->Antwort_merken(art, adresse, h.Ergebnis);
-                }
+                Bild_merken(quelle, adresse, h.Ergebnis);
                 if (grossGewollt && std::min(groesse.width(), groesse.height()) < KleinstesBild) {
                     if (klein.isEmpty()) {
                         klein = bild;

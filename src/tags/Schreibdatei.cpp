@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QHash>
 #include <QTemporaryFile>
 #include <atomic>
 #include <chrono>
@@ -391,16 +390,8 @@ QString Fertigname(const QString& name) {
 }
 
 void Speicherreste_aufraeumen(const QString& ordner) {
-    static std::mutex schutz;
-    static QHash<QString, qint64> zuletzt;
-    {
-        const std::lock_guard<std::mutex> sperre(schutz);
-        const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
-        qint64& vorher = zuletzt[ordner];
-        if (vorher != 0 && jetzt - vorher >= 0 && jetzt - vorher < 60'000) {
-            return;
-        }
-        vorher = jetzt;
+    if (!Einmal_pro_Minute("Speicherreste", ordner)) {
+        return;
     }
     // Half-written temporary files go as they always did.
     Reste_entfernen(ordner);
