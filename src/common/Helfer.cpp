@@ -125,6 +125,14 @@ bool Anhaengen(const QString& pfad, const QByteArray& daten) {
 #endif
 }
 
+QString Bildtyp(const QByteArray& d) {
+    if (d.startsWith("\xFF\xD8\xFF")) return QStringLiteral("image/jpeg");
+    if (d.startsWith("\x89PNG")) return QStringLiteral("image/png");
+    if (d.startsWith("GIF8")) return QStringLiteral("image/gif");
+    if (d.startsWith("BM")) return QStringLiteral("image/bmp");
+    return QStringLiteral("application/octet-stream");
+}
+
 bool Einmal_pro_Minute(const char* aufgabe, const QString& ordner) {
     static std::mutex schutz;
     static QHash<QString, qint64> zuletzt;

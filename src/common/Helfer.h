@@ -9,6 +9,10 @@
 // True when the path names an existing entry that is not a folder.
 bool Datei_existiert(const QString& pfad);
 
+// The MIME type of a picture by its first bytes (JPEG, PNG, GIF, BMP);
+// "application/octet-stream" for anything else.
+QString Bildtyp(const QByteArray& daten);
+
 // True when the path names an existing folder; false on any error.
 bool Ist_Ordner(const QString& pfad);
 

@@ -9,16 +9,10 @@
 #include <QPainter>
 #include <algorithm>
 
-namespace {
+#include "common/Helfer.h"
+#include "common/Kontext.h"
 
-QString Mime_von(const QByteArray& d) {
-    if (d.startsWith("\xFF\xD8\xFF")) return QStringLiteral("image/jpeg");
-    if (d.startsWith("\x89PNG")) return QStringLiteral("image/png");
-    if (d.startsWith("GIF8")) return QStringLiteral("image/gif");
-    if (d.startsWith("BM")) return QStringLiteral("image/bmp");
-    if (d.startsWith("RIFF") && d.mid(8, 4) == "WEBP") return QStringLiteral("image/webp");
-    return QStringLiteral("application/octet-stream");
-}
+namespace {
 
 QString Masse(const QSize& s) {
     return QString::number(s.width()) + QStringLiteral(" × ") + QString::number(s.height());
@@ -81,7 +75,7 @@ QString Dateigroesse_Text(qint64 bytes) {
 Aufbereitung Bild_aufbereiten(const QByteArray& bytes, int maxKante) {
     Aufbereitung a;
     a.Bytes = bytes;
-    a.Mime = Mime_von(bytes);
+    a.Mime = Bildtyp(bytes);
     const int kante = std::clamp(maxKante, Kante_mindestens, Kante_hoechstens);
 
     QBuffer puffer;

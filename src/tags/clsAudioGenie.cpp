@@ -136,14 +136,6 @@ TagLib::String::Type Textkodierung(const QString& text, int version) {
     return version >= 4 ? TagLib::String::UTF8 : TagLib::String::UTF16;
 }
 
-QString Bildtyp(const QByteArray& d) {
-    if (d.startsWith("\xFF\xD8\xFF")) return QStringLiteral("image/jpeg");
-    if (d.startsWith("\x89PNG")) return QStringLiteral("image/png");
-    if (d.startsWith("GIF8")) return QStringLiteral("image/gif");
-    if (d.startsWith("BM")) return QStringLiteral("image/bmp");
-    return QStringLiteral("application/octet-stream");
-}
-
 QString Latin1Feld(const QString& text, int laenge) {
     return QString::fromLatin1(text.toLatin1().left(laenge));
 }
