@@ -240,8 +240,10 @@ Aufruf Aufruf_lesen(const QStringList& argumente) {
             if (arg.contains(QLatin1Char('='))) {
                 bool ok = false;
                 a.kante = arg.section(QLatin1Char('='), 1).toInt(&ok);
-                if (!ok || a.kante < 300 || a.kante > 3000) {
-                    a.fehler = QStringLiteral("--aufbereiten braucht eine Zahl von 300 bis 3000.");
+                if (!ok || a.kante < Kante_mindestens || a.kante > Kante_hoechstens) {
+                    a.fehler = QStringLiteral("--aufbereiten braucht eine Zahl von %1 bis %2.")
+                                   .arg(Kante_mindestens)
+                                   .arg(Kante_hoechstens);
                 }
             }
         } else if (arg == QLatin1String("--kandidaten")) {

@@ -33,6 +33,12 @@ struct Hauptansicht {
     QPointer<QPushButton> cmdDelCover;
 };
 
+// The edge a picture is prepared within (pixels): the bounds the options, the
+// command line and the preparation share, and the edge of a fresh settings file.
+inline constexpr int Kante_mindestens = 300;
+inline constexpr int Kante_hoechstens = 3000;
+inline constexpr int Kante_Vorgabe = 1200;
+
 // The settings in memory, loaded from the settings file by Einstellungen_laden.
 struct Einstellungen {
     bool BildtoTag = true;
@@ -52,7 +58,7 @@ struct Einstellungen {
     bool AusTrefferWaehlen = false;
     // Pictures are re-encoded for players before they are stored, within this edge.
     bool BildAufbereiten = false;
-    int BildKante = 1200;
+    int BildKante = Kante_Vorgabe;
     // The limit of all undo journals together in MB; 0 switches undo off.
     qint64 JournalMB = 2048;
 };

@@ -8,9 +8,6 @@
 // progressive, a PNG (or another format than JPEG) or larger than 1 MB is
 // re-encoded as a baseline JPEG; any other picture is kept byte for byte.
 
-inline constexpr int Kante_mindestens = 300;
-inline constexpr int Kante_hoechstens = 3000;
-inline constexpr int Kante_Vorgabe = 1200;
 // Above this a picture is re-encoded even when it is a small baseline JPEG.
 inline constexpr qint64 Bildbytes_hoechstens = 1024 * 1024;
 

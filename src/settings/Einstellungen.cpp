@@ -1,6 +1,7 @@
 #include "settings/Einstellungen.h"
 
 #include <QUrl>
+#include <limits>
 
 #include "common/Helfer.h"
 #include "common/Kontext.h"
@@ -13,6 +14,16 @@ const QString Server = QStringLiteral("Server");
 
 bool Wahrheit_lesen(Kontext& ctx, const QString& schluessel, bool standard) {
     return Wahrheitswert(Ini_lesen(ctx, Allgemein, schluessel, Wahrheitswort(standard)));
+}
+
+// A whole number within the bounds; anything else (no number, out of range) the default.
+qint64 Zahl_lesen(Kontext& ctx, const QString& schluessel, qint64 standard, qint64 kleinste,
+                  qint64 groesste) {
+    bool zahl = false;
+    const qint64 wert = Ini_lesen(ctx, Allgemein, schluessel, QString::number(standard))
+                            .trimmed()
+                            .toLongLong(&zahl);
+    return zahl && wert >= kleinste && wert <= groesste ? wert : standard;
 }
 
 // An empty entry names no server: the built-in one is used then.
@@ -62,18 +73,10 @@ void Einstellungen_laden(Kontext& ctx, const Einstellungsanzeige* anzeige) {
     e.ErneutSuchen = Wahrheit_lesen(ctx, QStringLiteral("ErneutSuchen"), false);
     e.AusTrefferWaehlen = Wahrheit_lesen(ctx, QStringLiteral("AusTrefferWaehlen"), false);
     e.BildAufbereiten = Wahrheit_lesen(ctx, QStringLiteral("BildAufbereiten"), false);
-    // A value that is no number or out of range keeps the usual edge.
-    bool zahl = false;
-    const int kante = Ini_lesen(ctx, Allgemein, QStringLiteral("BildKante"), QStringLiteral("1200"))
-                          .trimmed()
-                          .toInt(&zahl);
-    e.BildKante = zahl && kante >= 300 && kante <= 3000 ? kante : 1200;
-    zahl = false;
-    const qint64 mb =
-        Ini_lesen(ctx, Allgemein, QStringLiteral("Journal_MB"), QStringLiteral("2048"))
-            .trimmed()
-            .toLongLong(&zahl);
-    e.JournalMB = zahl && mb >= 0 ? mb : 2048;
+    e.BildKante = int(Zahl_lesen(ctx, QStringLiteral("BildKante"), Kante_Vorgabe, Kante_mindestens,
+                                 Kante_hoechstens));
+    e.JournalMB =
+        Zahl_lesen(ctx, QStringLiteral("Journal_MB"), 2048, 0, std::numeric_limits<qint64>::max());
 }
 
 QString Shop_Host(Kontext& ctx) {

@@ -142,7 +142,7 @@ frmOptionen::frmOptionen(Kontext& ctx, QWidget* eltern) : QDialog(eltern), ctx_(
     lblKante = Element<QLabel>(Frame4, "lblKante", QStringLiteral("höchstens"));
     txtKante = new QSpinBox(Frame4);
     txtKante->setObjectName(QStringLiteral("txtKante"));
-    txtKante->setRange(300, 3000);
+    txtKante->setRange(Kante_mindestens, Kante_hoechstens);
     txtKante->setSingleStep(100);
     txtKante->setAccessibleName(QStringLiteral("höchstens Pixel"));
     lblKante->setBuddy(txtKante);
