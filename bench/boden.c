@@ -47,7 +47,7 @@ static int fuellen(int von, int nach, size_t kopf) {
     }
 }
 
-static int ersetzen(const char *pfad, int *alt, size_t kopf) {
+static int ersetzen(const char* pfad, int* alt, size_t kopf) {
     char ordner[4096], quelle[64], name[4200];
     snprintf(ordner, sizeof ordner, "%s", pfad);
     const int von = open(pfad, O_RDONLY | O_CLOEXEC);
@@ -66,7 +66,7 @@ static int ersetzen(const char *pfad, int *alt, size_t kopf) {
     return 0;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     size_t kopf = 0;
     if (argc == 4 && strcmp(argv[1], "--teilen") == 0) {
         kopf = ((size_t)strtoul(argv[2], NULL, 10) + SEITE - 1) / SEITE * SEITE;
@@ -77,7 +77,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "Aufruf: boden [--teilen BYTES] <Liste>\n");
         return 2;
     }
-    FILE *liste = fopen(argv[1], "r");
+    FILE* liste = fopen(argv[1], "r");
     if (!liste) return 1;
     char zeile[4096];
     int alt = -1, n = 0;
