@@ -150,7 +150,12 @@ void Reste_entfernen(const QString& ordner) {
     if (!Einmal_pro_Minute("Reste", ordner)) {
         return;
     }
-    const QLatin1String kennung(Zwischenkennung);
+    Reste_durchgehen(ordner, QLatin1String(Zwischenkennung),
+                     [](const QFileInfo& rest, const QString&) { QFile::remove(rest.filePath()); });
+}
+
+void Reste_durchgehen(const QString& ordner, QLatin1String kennung,
+                      const std::function<void(const QFileInfo& rest, const QString& name)>& tun) {
     const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
     // Compared by hand: a name filter would read brackets in file names as a pattern.
     QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System);
@@ -158,11 +163,11 @@ void Reste_entfernen(const QString& ordner) {
         it.next();
         const QString name = it.fileName();
         const qsizetype stelle = name.size() - 6 - kennung.size();
-        // A dot, at least one character of the saved file's name, our mark, six characters.
+        // A dot, at least one character of the saved file's name, the mark, six characters.
         if (stelle >= 2 && name.startsWith(QLatin1Char('.')) &&
             QStringView(name).mid(stelle, kennung.size()) == kennung &&
             it.fileInfo().lastModified().toUTC() < grenze) {
-            QFile::remove(it.filePath());
+            tun(it.fileInfo(), name.mid(1, stelle - 1));
         }
     }
 }

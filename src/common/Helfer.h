@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <functional>
+
+class QFileInfo;
 
 // Shared helpers of the whole program.
 
@@ -48,6 +51,10 @@ QString Zufallsname(const QString& name);
 // instance is running right now. Looks at a folder at most once a minute per
 // process, since a batch saves into the same folder over and over.
 void Reste_entfernen(const QString& ordner);
+// Each file in `ordner` named ".<name>" + `kennung` + six characters and
+// written more than a minute ago, with the name of the file it was for.
+void Reste_durchgehen(const QString& ordner, QLatin1String kennung,
+                      const std::function<void(const QFileInfo& rest, const QString& name)>& tun);
 // True at most once a minute per process for the same task and folder; the
 // clean-ups of killed saves use it, since a batch saves into one folder over and over.
 bool Einmal_pro_Minute(const char* aufgabe, const QString& ordner);

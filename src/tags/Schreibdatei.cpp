@@ -1,8 +1,6 @@
 #include "tags/Schreibdatei.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <atomic>
@@ -124,10 +122,6 @@ Dateisystemart Art_von(int fd) {
     struct statfs fs {};
     return ::fstatfs(fd, &fs) == 0 ? Dateisystemart_von(quint64(fs.f_type)) : Dateisystemart::Fern;
 }
-
-// Whether the file system can let two files share blocks (btrfs, XFS), which
-// makes the kernel's copy nearly free.
-bool Bloecke_teilbar(int fd) { return Art_von(fd) == Dateisystemart::TeiltBloecke; }
 
 // User attributes (file managers keep tags and ratings there) and the ACL of
 // `von` onto `nach`. Attributes of other namespaces belong to the system.
@@ -395,43 +389,30 @@ void Speicherreste_aufraeumen(const QString& ordner) {
     }
     // Half-written temporary files go as they always did.
     Reste_entfernen(ordner);
-    const QString kennung = QLatin1String(Zwischenkennung) + QLatin1String(Fertigkennung);
-    const QDateTime grenze = QDateTime::currentDateTimeUtc().addSecs(-60);
-    QDirIterator it(ordner, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        const qsizetype stelle = name.size() - 6 - kennung.size();
-        if (stelle < 2 || !name.startsWith(QLatin1Char('.')) ||
-            QStringView(name).mid(stelle, kennung.size()) != kennung) {
-            continue;
-        }
-        const QDateTime geschrieben = it.fileInfo().lastModified().toUTC();
-        if (geschrieben >= grenze) {
-            continue;  // may belong to a save running right now
-        }
-        const QString ziel = Pfad_verbinden(ordner, name.mid(1, stelle - 1));
+    const QByteArray marke = QByteArray(Zwischenkennung) + Fertigkennung;
+    Reste_durchgehen(ordner, QLatin1String(marke), [&](const QFileInfo& rest, const QString& name) {
+        const QString ziel = Pfad_verbinden(ordner, name);
 #ifndef Q_OS_WIN
         // Its file is missing (a network file system moved the open original
         // aside first) or older than it: the save was killed right before its
         // rename, and the new version is the only copy or the newer one.
         const QByteArray zielName = QFile::encodeName(ziel);
-        const QByteArray restName = QFile::encodeName(it.filePath());
+        const QByteArray restName = QFile::encodeName(rest.filePath());
+        const qint64 geschrieben = rest.lastModified().toMSecsSinceEpoch();
         struct stat z {};
         const bool fehlt = ::lstat(zielName.constData(), &z) != 0 && errno == ENOENT;
         const qint64 zielZeit = qint64(z.st_mtim.tv_sec) * 1000 + z.st_mtim.tv_nsec / 1'000'000;
-        const bool aelter =
-            !fehlt && S_ISREG(z.st_mode) && zielZeit < geschrieben.toMSecsSinceEpoch();
+        const bool aelter = !fehlt && S_ISREG(z.st_mode) && zielZeit < geschrieben;
         if ((fehlt || aelter) && ::rename(restName.constData(), zielName.constData()) == 0) {
             Melden(QStringLiteral("Nach einem Abbruch gesicherte Fassung zurückgelegt: ") + ziel);
-            continue;
+            return;
         }
         if (fehlt) {
-            continue;  // never the only copy
+            return;  // never the only copy
         }
 #endif
-        QFile::remove(it.filePath());
-    }
+        QFile::remove(rest.filePath());
+    });
 }
 
 void Speichermeldungen_an(std::function<void(const QString&)> empfaenger) {
@@ -457,7 +438,7 @@ Schreibdatei::Schreibdatei(const QString& pfad) : pfad_(pfad), datei_(pfad) {
     kennung_ = Kennung(datei_.handle(), QString());
     groesse_ = kennung_[0] != 0 ? kennung_[1] : datei_.size();
 #ifdef Q_OS_LINUX
-    fern_ = Art_von(datei_.handle()) == Dateisystemart::Fern;
+    art_ = Art_von(datei_.handle());
 #endif
     // Leftovers of killed saves go first, beside the file a link points to.
     Speicherreste_aufraeumen(QFileInfo(ziel_).absolutePath());
@@ -548,13 +529,7 @@ qint64 Neue_Taggroesse(qint64 rahmen, qint64 audioAb, bool teilbar) {
     return (mindestens - versatz + Seite - 1) / Seite * Seite + versatz;
 }
 
-bool Schreibdatei::Teilt_Bloecke() const {
-#ifdef Q_OS_LINUX
-    return Bloecke_teilbar(datei_.handle());
-#else
-    return false;
-#endif
-}
+bool Schreibdatei::Teilt_Bloecke() const { return art_ == Dateisystemart::TeiltBloecke; }
 
 #ifndef Q_OS_WIN
 bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 von, qint64 bis,
@@ -562,7 +537,7 @@ bool Schreibdatei::Inhalt_schreiben(int ziel, const QByteArray& vorne, qint64 vo
     bool ok = Ganz_schreiben(ziel, vorne.constData(), vorne.size());
     qint64 pos = von;
 #ifdef Q_OS_LINUX
-    if (Bloecke_teilbar(datei_.handle())) {
+    if (Teilt_Bloecke()) {
         // File systems that share blocks between files need not copy aligned
         // data. Blocks are shared only where both files are at a block
         // boundary: when the audio keeps its place within its block (see
@@ -714,7 +689,7 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
 #ifdef Q_OS_LINUX
     // Where the old file may stay open: unnamed, made ahead. It gets a name
     // only once it is complete and on the disk, so a kill before leaves nothing.
-    if (!fern_) {
+    if (art_ != Dateisystemart::Fern) {
         const QByteArray ordnerName = QFile::encodeName(info.absolutePath());
         neu.fd = Hintergrund::Instanz().Neue_Datei(ordnerName);
         if (neu.fd < 0) {
@@ -771,7 +746,7 @@ void Schreibdatei::Ersetzen(const QByteArray& vorne, qint64 von, qint64 bis,
         Fehler();
     }
     Pruefen();
-    if (fern_) {
+    if (art_ == Dateisystemart::Fern) {
         // An open file would be moved aside first (NFS) or not be replaced at
         // all (a Windows server): closed before the rename.
         datei_.close();

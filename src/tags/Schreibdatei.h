@@ -7,6 +7,13 @@
 #include <array>
 #include <functional>
 
+// How a save treats the file system a file lives on.
+enum class Dateisystemart {
+    Lokal,         // known local: the old file may stay open across the rename
+    TeiltBloecke,  // local, and files can share blocks (btrfs, XFS)
+    Fern,          // network, FUSE, anything unknown: the old file is closed first
+};
+
 // The save engine under the tag class. A save reads what it needs, decides and
 // writes through one open file, and writes only while the path still names
 // that file unchanged; whatever it writes leaves the file old or new, never
@@ -81,7 +88,8 @@ class Schreibdatei {
     QString ziel_;
     QFile datei_;
     bool nurLesen_ = false;
-    bool fern_ = false;
+    // Decided once when opened: the file stays on its file system.
+    Dateisystemart art_ = Dateisystemart::Lokal;
     qint64 groesse_ = 0;
     std::array<qint64, 5> kennung_{};
     bool gesichert_ = false;
@@ -108,12 +116,6 @@ std::array<qint64, 5> Tag_speichern(const QString& pfad,
 // after the save has read and decided.
 extern std::function<void(const QString& pfad)> Speichern_Zwischenhalt;
 
-// How a save treats the file system a file lives on.
-enum class Dateisystemart {
-    Lokal,         // known local: the old file may stay open across the rename
-    TeiltBloecke,  // local, and files can share blocks (btrfs, XFS)
-    Fern,          // network, FUSE, anything unknown: the old file is closed first
-};
 // The kind of a file system by its statfs type number.
 Dateisystemart Dateisystemart_von(quint64 typ);
 
